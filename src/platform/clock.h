@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+namespace platform {
+
+// The clock seam: every fixed wait, every time-out and the calendar clock of the plug-in go
+// through the current clock, so that tests can run whole operations on virtual time.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Calendar time in whole seconds, as the packet time-outs measure it.
+    virtual std::time_t Now() = 0;
+    // Blocks the calling thread for the given milliseconds.
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+};
+
+// The clock in force: the system clock unless a test or tool installed another one.
+Clock& CurrentClock();
+// Installs clock (nullptr restores the system clock). The caller keeps ownership.
+void SetClock(Clock* clock);
+
+// Shorthands for the current clock.
+inline std::time_t Now() { return CurrentClock().Now(); }
+inline void Sleep(std::uint32_t milliseconds) { CurrentClock().Sleep(milliseconds); }
+
+// Simulation-only time scale for demos: DEVVORIN_TIME_SCALE (a factor, default 1) shortens the
+// fixed waits of the system clock. Read once.
+double TimeScale();
+
+}  // namespace platform

@@ -1,0 +1,71 @@
+#include "support/scripted_ui.h"
+
+#include "frame/operation_context.h"
+
+namespace testing_support {
+
+ScriptedUi::ScriptedUi() { platform::InstallUiDriver(this); }
+
+ScriptedUi::~ScriptedUi() { platform::InstallUiDriver(nullptr); }
+
+std::intptr_t ScriptedUi::SendWindowMessage(platform::WindowHandle, unsigned message,
+                                            std::uintptr_t, std::intptr_t lParam) {
+    if (message == WM_OPERATION_STATUS) {
+        statuses.emplace_back(reinterpret_cast<const char*>(lParam));
+        events.push_back({Event::Kind::kStatus, statuses.back(), 0});
+    } else if (message == WM_OPERATION_PROGRESS) {
+        progress.push_back(static_cast<int>(lParam));
+        events.push_back({Event::Kind::kProgress, {}, static_cast<int>(lParam)});
+    }
+    return 0;
+}
+
+bool ScriptedUi::PostWindowMessage(platform::WindowHandle window, unsigned message, std::uintptr_t,
+                                   std::intptr_t lParam) {
+    posted.push_back({window, message, lParam});
+    return window != nullptr;
+}
+
+void ScriptedUi::SetWindowTitle(platform::WindowHandle, const std::string& title) {
+    titles.push_back(title);
+    events.push_back({Event::Kind::kTitle, title, 0});
+}
+
+int ScriptedUi::ShowMessageBox(platform::WindowHandle owner, const std::string& text,
+                               const std::string& caption, unsigned flags) {
+    boxes.push_back({owner, text, caption, flags});
+    events.push_back({Event::Kind::kBox, text, static_cast<int>(flags)});
+    if (!answers_.empty()) {
+        const int answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    switch (flags & 0xFU) {
+        case platform::mb::kYesNo:
+            return platform::answer::kYes;
+        case platform::mb::kRetryCancel:
+            return platform::answer::kRetry;
+        default:
+            return platform::answer::kOk;
+    }
+}
+
+bool ScriptedUi::IsKeyDown(int virtualKey) {
+    if (virtualKey == platform::kVkControl) {
+        return control_;
+    }
+    if (virtualKey == platform::kVkMenu) {
+        return alt_;
+    }
+    return false;
+}
+
+bool ScriptedUi::SetClipboardText(const std::string& text) {
+    if (text.empty()) {
+        return false;
+    }
+    clipboard.push_back(text);
+    return true;
+}
+
+}  // namespace testing_support

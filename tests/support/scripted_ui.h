@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/posix/ui_driver.h"
+
+namespace testing_support {
+
+// Records everything the plug-in shows and answers message boxes from a script. Installed for
+// its lifetime. Boxes without a scripted answer get their first button (OK, Yes or Retry).
+class ScriptedUi : public platform::UiDriver {
+public:
+    struct Box {
+        platform::WindowHandle owner;
+        std::string text;
+        std::string caption;
+        unsigned flags;
+    };
+    struct Posted {
+        platform::WindowHandle window;
+        unsigned message;
+        std::intptr_t lParam;
+    };
+    // One record per call, in order, so that tests can check what came before what.
+    struct Event {
+        enum class Kind { kStatus, kProgress, kBox, kTitle } kind;
+        std::string text;
+        int value;
+    };
+
+    ScriptedUi();
+    ~ScriptedUi() override;
+    ScriptedUi(const ScriptedUi&) = delete;
+    ScriptedUi& operator=(const ScriptedUi&) = delete;
+
+    void AnswerNextBox(int answer) { answers_.push_back(answer); }
+    void HoldKeys(bool control, bool alt) {
+        control_ = control;
+        alt_ = alt;
+    }
+
+    std::vector<std::string> statuses;
+    std::vector<int> progress;
+    std::vector<Box> boxes;
+    std::vector<Posted> posted;
+    std::vector<std::string> titles;
+    std::vector<std::string> clipboard;
+    std::vector<Event> events;
+
+    std::intptr_t SendWindowMessage(platform::WindowHandle window, unsigned message,
+                                    std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool PostWindowMessage(platform::WindowHandle window, unsigned message, std::uintptr_t wParam,
+                           std::intptr_t lParam) override;
+    void SetWindowTitle(platform::WindowHandle window, const std::string& title) override;
+    int ShowMessageBox(platform::WindowHandle owner, const std::string& text,
+                       const std::string& caption, unsigned flags) override;
+    bool IsKeyDown(int virtualKey) override;
+    bool SetClipboardText(const std::string& text) override;
+
+private:
+    std::deque<int> answers_;
+    bool control_ = false;
+    bool alt_ = false;
+};
+
+// A host window handle for tests: any non-null value.
+inline platform::WindowHandle TestWindow() {
+    static int window;
+    return &window;
+}
+
+}  // namespace testing_support
