@@ -16,9 +16,13 @@ bool ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 }  // namespace
 
-int BrandingVariant() { return g_variant; }
+int BrandingVariant() {
+    return g_variant;
+}
 
-void SetBrandingVariant(int variant) { g_variant = (variant == 1 || variant == 2) ? variant : 0; }
+void SetBrandingVariant(int variant) {
+    g_variant = (variant == 1 || variant == 2) ? variant : 0;
+}
 
 bool ApplyBrandingVariant(std::string& text) {
     switch (g_variant) {

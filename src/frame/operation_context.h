@@ -6,10 +6,10 @@
 
 // The host's record for one run, passed by pointer to DoOperation and only read by the plug-in.
 struct OperationContext {
-    std::int32_t portNumber;        // n of "COM<n>"; DoOperation accepts 1..1024
-    std::int32_t operationIndex;    // index into the operation list
-    platform::WindowHandle hostWindow;   // receives status, progress and done; may be null
-    platform::EventHandle cancelEvent;   // set by the host to cancel; null: never cancelled
+    std::int32_t portNumber;            // n of "COM<n>"; DoOperation accepts 1..1024
+    std::int32_t operationIndex;        // index into the operation list
+    platform::WindowHandle hostWindow;  // receives status, progress and done; may be null
+    platform::EventHandle cancelEvent;  // set by the host to cancel; null: never cancelled
 };
 
 // Host window messages (wParam always 0).

@@ -1,0 +1,48 @@
+#include "frame/run_driver.h"
+
+#include <array>
+
+#include "frame/error_box.h"
+#include "frame/host_reporting.h"
+#include "platform/exception.h"
+
+namespace {
+
+constexpr unsigned kCancelledString = 105;
+constexpr unsigned kFailedString = 106;
+constexpr int kSuccessTextItem = 3;
+
+// Texts are fetched into 256 characters with 255 offered, so the last one is always a zero.
+constexpr std::size_t kTextBuffer = 256;
+constexpr std::size_t kTextOffered = 255;
+
+}  // namespace
+
+int RunOperation(COperation& operation, const OperationContext& context) {
+    int result = run_result::kFailed;
+    unsigned statusId = 0;
+    std::array<char, kTextBuffer> successText{};
+    try {
+        if (operation.Run(context) == 1) {
+            result = run_result::kCompleted;
+            operation.GetTextItem(kSuccessTextItem, successText.data(), kTextOffered);
+        }
+    } catch (const CUserException&) {
+        // Cancellation derives from CException: it must be caught first.
+        statusId = kCancelledString;
+        result = run_result::kCancelled;
+    } catch (const CException& failure) {
+        std::array<char, kTextBuffer> message{};
+        failure.GetErrorMessage(message.data(), kTextOffered, nullptr);
+        // The host sees the failure status only after the user has closed the box.
+        ShowErrorBox(message.data(), context.hostWindow);
+        statusId = kFailedString;
+        result = run_result::kFailed;
+    }
+    if (result == run_result::kCompleted) {
+        ReportStatusText(context, successText.data());
+    } else if (statusId != 0) {
+        ReportStatus(context, statusId);
+    }
+    return result;
+}

@@ -1,0 +1,15 @@
+#include "operations/operation_catalog.h"
+
+// Each shipped operation is listed here by a factory, in host order:
+//   index 0  CRetrieveVersionOperation   "Verify GPS software version"
+//   index 1  CConfigRetrieveOperation    "Verify receiver options"
+//   index 2  CRetrieveErrorLogOperation  "View error log"
+// and, as the service operation (listed only when Ctrl+Alt are held while the host loads the
+// plug-in), CWipeNVCOperation "Wipe Radio Configuration Blocks". For example:
+//   catalog.regular.push_back([] { return std::make_unique<CRetrieveVersionOperation>(); });
+//   catalog.service = [] { return std::make_unique<CWipeNVCOperation>(); };
+// An operation is added here only once it exists; the list never carries a stand-in.
+OperationCatalog ShippedOperationCatalog() {
+    OperationCatalog catalog;
+    return catalog;
+}
