@@ -1,0 +1,147 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/bytes.h"
+#include "engine/line_settings.h"
+
+namespace sim {
+
+// A profile that cannot be used; the text names the file and the field.
+class ProfileError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+constexpr std::size_t kInfoBlockSize = 425;
+constexpr std::size_t kRadioConfigSize = 2048;
+
+enum class PowerOnMode { kApplication, kMonitor };
+enum class PassThroughAnswer { kAcknowledge, kRefuse, kSilent };
+enum class ByteOrder { kBig, kLittle };
+enum class LogWindow { kAuto, kStandard, kExtended };
+
+// Record status bytes of the stored log.
+constexpr std::uint8_t kLogValid = 0xFC;
+constexpr std::uint8_t kLogDeleted = 0xF8;
+constexpr std::uint8_t kLogBlank = 0xFE;
+constexpr std::uint8_t kLogErased = 0xFF;
+
+// One error-log record as the receiver keeps it.
+struct ErrorLogRecord {
+    std::uint8_t status = kLogValid;
+    std::uint32_t errorNumber = 0;
+    std::uint8_t id = 0;
+    std::uint8_t vpc = 0;
+    std::uint32_t pc = 0;
+    std::uint32_t dataAddress = 0;
+    std::uint32_t rr1 = 0;
+    std::uint32_t rr2 = 0;
+    std::uint16_t softwareVersion = 0;
+    std::uint16_t softwareYear = 0;
+    std::uint8_t softwareDate1 = 0;
+    std::uint8_t softwareDate2 = 0;
+    std::uint32_t timeOfWeekMs = 0;
+    std::uint16_t gpsWeek = 0;
+    std::uint32_t upTime = 0;
+    std::uint32_t stackPointer = 0;
+    std::array<std::uint32_t, 10> trace{};
+    std::uint16_t userDataLength = 0;
+    std::array<std::uint8_t, 40> userData{};
+};
+
+// Everything that describes one emulated receiver. Built only by the profile loader, which
+// checks every field, so the engine can rely on it.
+struct Profile {
+    std::string name;
+    std::string description;
+
+    // Identification.
+    std::string product;         // PRODUCT field in the application
+    std::string monitorProduct;  // PRODUCT field in the monitor
+    std::string serial;
+    PowerOnMode powerOn = PowerOnMode::kApplication;
+    int portNumber = 1;                             // the receiver's own port; 15 is its USB port
+    LineSettings line;                              // the application's line
+    std::string portMode;                           // the PORT mode field
+    std::vector<std::uint32_t> supportedBauds;      // rates the monitor accepts in a baud switch
+    bool portStatus = true;                         // whether the PORTSTATUS segment is sent
+    std::optional<std::string> identificationText;  // verbatim application text
+    std::optional<std::string> monitorIdentificationText;
+
+    std::string softwareVersion;  // "M.m", up to three and two characters
+    std::string bootVersion;
+
+    struct Radio {
+        bool present = true;
+        std::string model;
+        std::string version;
+        PassThroughAnswer passThrough = PassThroughAnswer::kAcknowledge;
+        std::optional<std::string> versionText;  // verbatim reply to the radio query
+        Bytes config;                            // kRadioConfigSize bytes
+    } radio;
+
+    std::uint8_t radioFlags = 0;  // byte 45 of the selector-0 options reply
+    std::uint8_t bootFlags = 0;   // byte 29 of the selector-1 options reply
+
+    std::array<std::uint8_t, kInfoBlockSize> infoBlock{};
+
+    struct ErrorLog {
+        int layout = 3;
+        ByteOrder byteOrder = ByteOrder::kBig;
+        bool longRecords = true;
+        LogWindow window = LogWindow::kAuto;
+        std::uint8_t fill = 0x00;  // bytes after the last record; 0x00 ends the written part
+        std::vector<ErrorLogRecord> entries;
+    } errorLog;
+
+    struct Flash {
+        std::uint32_t base = 0x02400000;
+        std::uint32_t secondBase = 0x02800000;
+        std::string chip;
+        std::uint8_t hardwareFlag = 0;
+    } flash;
+
+    struct GpsTime {
+        int utcOffset = 18;
+        std::uint16_t week = 0;
+        std::uint32_t secondsOfWeek = 0;
+    } gpsTime;
+
+    struct Delays {
+        std::uint32_t replyMs = 20;
+        std::uint32_t bootToMonitorMs = 10000;
+        std::uint32_t bootToApplicationMs = 6000;
+        std::uint32_t radioCommitMs = 12000;
+    } delays;
+
+    struct Faults {
+        bool silent = false;
+        Bytes noise;  // sent before every reply frame
+        bool corruptBeforeGood = false;
+        bool refuseBaud = false;
+        bool noHardwareInfo = false;
+        bool noFlashInfo = false;
+        bool neverMonitor = false;
+        bool radioWriteFails = false;
+    } faults;
+};
+
+// The built-in receiver: application mode, internal radio, a dozen dated options, a non-empty
+// error log. Every profile file is applied on top of it (a JSON merge patch), so a file lists
+// only what differs.
+Profile DefaultProfile();
+const char* DefaultProfileText();
+
+// Reads a profile from JSON text; sourceName names it in error messages. Throws ProfileError
+// naming the field and never returns a partly read profile.
+Profile LoadProfileText(const std::string& json, const std::string& sourceName);
+Profile LoadProfileFile(const std::string& path);
+
+}  // namespace sim

@@ -1,0 +1,178 @@
+#include "front/pty_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace simfront {
+namespace {
+
+std::runtime_error SystemError(const std::string& what) {
+    return std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+std::uint32_t SpeedToBaud(speed_t speed) {
+    struct Pair {
+        speed_t speed;
+        std::uint32_t baud;
+    };
+    static const Pair kSpeeds[] = {
+        {B110, 110},       {B300, 300},       {B600, 600},      {B1200, 1200},   {B2400, 2400},
+        {B4800, 4800},     {B9600, 9600},     {B19200, 19200},  {B38400, 38400}, {B57600, 57600},
+        {B115200, 115200}, {B230400, 230400}, {B460800, 460800}};
+    for (const Pair& pair : kSpeeds) {
+        if (pair.speed == speed) {
+            return pair.baud;
+        }
+    }
+    return 0;  // a rate the receiver never uses: nothing passes
+}
+
+}  // namespace
+
+PtyServer::PtyServer(sim::Receiver& receiver) : receiver_(receiver) {
+    startNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+                   .count();
+}
+
+PtyServer::~PtyServer() {
+    if (!linkPath_.empty()) {
+        // Remove the link only while it still names this server's terminal.
+        char target[4096];
+        const ssize_t n = readlink(linkPath_.c_str(), target, sizeof target - 1);
+        if (n > 0) {
+            target[n] = '\0';
+            if (slavePath_ == target) {
+                unlink(linkPath_.c_str());
+            }
+        }
+    }
+    if (slave_ >= 0) {
+        close(slave_);
+    }
+    if (master_ >= 0) {
+        close(master_);
+    }
+}
+
+void PtyServer::Open(const std::string& linkPath) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0) {
+        throw SystemError("cannot create a pseudo-terminal");
+    }
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0) {
+        throw SystemError("cannot unlock the pseudo-terminal");
+    }
+    const char* name = ptsname(master_);
+    if (name == nullptr) {
+        throw SystemError("cannot name the pseudo-terminal");
+    }
+    slavePath_ = name;
+    slave_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
+    if (slave_ < 0) {
+        throw SystemError("cannot open " + slavePath_);
+    }
+    // Raw until the host configures the line: no echo of the host's bytes, no line editing.
+    termios tio{};
+    if (tcgetattr(slave_, &tio) == 0) {
+        cfmakeraw(&tio);
+        cfsetispeed(&tio, B9600);
+        cfsetospeed(&tio, B9600);
+        tcsetattr(slave_, TCSANOW, &tio);
+    }
+    const int flags = fcntl(master_, F_GETFL);
+    fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+
+    if (!linkPath.empty()) {
+        struct stat info {};
+        if (lstat(linkPath.c_str(), &info) == 0) {
+            if (!S_ISLNK(info.st_mode)) {
+                errno = EEXIST;
+                throw SystemError("will not replace " + linkPath + ", which is not a link");
+            }
+            unlink(linkPath.c_str());
+        }
+        if (symlink(slavePath_.c_str(), linkPath.c_str()) != 0) {
+            throw SystemError("cannot link " + linkPath);
+        }
+        linkPath_ = linkPath;
+    }
+}
+
+sim::LineSettings PtyServer::HostLine() const {
+    sim::LineSettings line;
+    termios tio{};
+    if (tcgetattr(slave_, &tio) != 0) {
+        return line;
+    }
+    line.baud = SpeedToBaud(cfgetospeed(&tio));
+    line.dataBits = (tio.c_cflag & CSIZE) == CS7 ? 7 : (tio.c_cflag & CSIZE) == CS8 ? 8 : 0;
+    line.stopBits = (tio.c_cflag & CSTOPB) != 0 ? 2 : 1;
+    if ((tio.c_cflag & PARENB) == 0) {
+        line.parity = 'N';
+    } else if ((tio.c_cflag & CMSPAR) != 0) {
+        line.parity = (tio.c_cflag & PARODD) != 0 ? 'M' : 'S';
+    } else {
+        line.parity = (tio.c_cflag & PARODD) != 0 ? 'O' : 'E';
+    }
+    return line;
+}
+
+std::uint64_t PtyServer::NowMs() const {
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+    return static_cast<std::uint64_t>((now - startNs_) / 1000000);
+}
+
+void PtyServer::Flush() {
+    const sim::Bytes due = receiver_.TransmitAll(HostLine(), NowMs());
+    unsent_.insert(unsent_.end(), due.begin(), due.end());
+    while (!unsent_.empty()) {
+        const ssize_t n = write(master_, unsent_.data(), unsent_.size());
+        if (n <= 0) {
+            return;  // the terminal's buffer is full: poll for room
+        }
+        unsent_.erase(unsent_.begin(), unsent_.begin() + n);
+    }
+}
+
+void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
+    std::uint8_t buffer[4096];
+    while (stop == 0) {
+        Flush();
+        int timeoutMs = 200;
+        if (const auto next = receiver_.NextEventMs()) {
+            const std::uint64_t now = NowMs();
+            timeoutMs =
+                *next <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(*next - now, 200));
+        }
+        pollfd fd{master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0};
+        const int ready = poll(&fd, 1, timeoutMs);
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SystemError("cannot wait on the pseudo-terminal");
+        }
+        if ((fd.revents & POLLIN) != 0) {
+            const ssize_t n = read(master_, buffer, sizeof buffer);
+            if (n > 0) {
+                receiver_.Receive(buffer, static_cast<std::size_t>(n), HostLine(), NowMs());
+            }
+        } else if ((fd.revents & (POLLHUP | POLLERR)) != 0) {
+            usleep(20000);  // no reader on the other side yet
+        }
+    }
+}
+
+}  // namespace simfront

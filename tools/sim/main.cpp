@@ -1,0 +1,103 @@
+// vorin-sim: an emulated receiver on a pseudo-terminal, driven by a profile.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "engine/profile.h"
+#include "engine/receiver.h"
+#include "front/pty_server.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) {
+    g_stop = 1;
+}
+
+// DEVVORIN_TIME_SCALE: the simulation-only factor (0 < f <= 1, default 1) by which the plug-in's
+// system clock shortens its fixed waits; the receiver's boot delays shrink by the same factor so
+// that a fast demo still finds the receiver ready.
+double TimeScale() {
+    const char* text = std::getenv("DEVVORIN_TIME_SCALE");
+    if (text == nullptr) {
+        return 1.0;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (end == text || value <= 0.0 || value > 1.0) {
+        std::cerr << "vorin-sim: ignoring DEVVORIN_TIME_SCALE=" << text
+                  << " (a factor above 0 and at most 1)\n";
+        return 1.0;
+    }
+    return value;
+}
+
+std::uint32_t Scaled(std::uint32_t ms, double scale) {
+    return static_cast<std::uint32_t>(static_cast<double>(ms) * scale);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"vorin-sim: an emulated Orrick Vorin receiver on a pseudo-terminal"};
+    std::string profilePath;
+    std::string linkPath;
+    bool trace = false;
+    bool printDefault = false;
+    app.add_option("--profile", profilePath,
+                   "JSON profile, applied on top of the built-in receiver (default: built-in)");
+    app.add_option("--link", linkPath, "also make a symbolic link to the terminal at this path");
+    app.add_flag("--trace", trace, "print one line per exchange");
+    app.add_flag("--print-default-profile", printDefault, "print the built-in profile and exit");
+    app.footer(
+        "The slave path is printed on the first line of standard output. SIGINT or SIGTERM ends\n"
+        "the simulator cleanly. DEVVORIN_TIME_SCALE (simulation only, 0 < f <= 1, default 1)\n"
+        "shortens the receiver's boot delays as it shortens the plug-in's fixed waits.");
+    CLI11_PARSE(app, argc, argv);
+
+    if (printDefault) {
+        std::cout << sim::DefaultProfileText() << "\n";
+        return 0;
+    }
+    sim::Profile profile;
+    try {
+        profile = profilePath.empty() ? sim::DefaultProfile() : sim::LoadProfileFile(profilePath);
+    } catch (const sim::ProfileError& e) {
+        std::cerr << "vorin-sim: " << e.what() << "\n";
+        return 2;
+    }
+    const double scale = TimeScale();
+    profile.delays.bootToMonitorMs = Scaled(profile.delays.bootToMonitorMs, scale);
+    profile.delays.bootToApplicationMs = Scaled(profile.delays.bootToApplicationMs, scale);
+
+    sim::Receiver receiver(profile);
+    if (trace) {
+        receiver.SetTraceSink([](const std::string& line) { std::cout << line << std::endl; });
+    }
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    try {
+        simfront::PtyServer server(receiver);
+        server.Open(linkPath);
+        std::cout << server.SlavePath() << std::endl;
+        std::cerr << "vorin-sim: profile '" << profile.name << "' on " << server.SlavePath()
+                  << (linkPath.empty() ? "" : " (linked at " + linkPath + ")") << "\n";
+        server.Serve(g_stop);
+    } catch (const std::exception& e) {
+        std::cerr << "vorin-sim: " << e.what() << "\n";
+        return 1;
+    }
+    const sim::Counters counters = receiver.GetCounters();
+    std::cerr << "vorin-sim: stopped after " << counters.identifications << " identifications, "
+              << counters.tcFrames << " TC and " << counters.lsFrames << " LS requests\n";
+    return 0;
+}
