@@ -21,6 +21,10 @@ ModuleHandle ResourceModule() {
     return g_resourceModule;
 }
 
+void SetResourceModule(ModuleHandle module) {
+    g_resourceModule = module;
+}
+
 ModuleStateGuard::ModuleStateGuard() : previous_(g_resourceModule) {
     g_resourceModule = g_ownModule;
 }

@@ -15,8 +15,10 @@ using ModuleHandle = void*;
 ModuleHandle OwnModule();
 void SetOwnModule(ModuleHandle module);
 
-// The module whose resources are looked up now.
+// The module whose resources are looked up now, and a way to make another one current (the
+// caller's state as an export finds it).
 ModuleHandle ResourceModule();
+void SetResourceModule(ModuleHandle module);
 
 // Makes the plug-in's own module current and restores the caller's on every way out.
 class ModuleStateGuard {

@@ -20,6 +20,8 @@ struct RegistryValue {
     static constexpr std::uint32_t kDword = 4;   // REG_DWORD: 4 bytes, least significant first
     std::uint32_t type = kString;
     std::vector<std::uint8_t> data;
+
+    bool operator==(const RegistryValue&) const = default;
 };
 
 // Keys of HKEY_LOCAL_MACHINE and their values, held in memory. Key paths and value names are

@@ -5,7 +5,7 @@
 namespace {
 
 class BrandingTest : public ::testing::Test {
-protected:
+  protected:
     ~BrandingTest() override { SetBrandingVariant(0); }
 };
 

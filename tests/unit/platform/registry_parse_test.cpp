@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/registry.h"
+
+namespace {
+
+using platform::RegistryTree;
+using platform::RegistryValue;
+
+// The value's type and bytes, or nullopt when the key or value is missing.
+std::optional<RegistryValue> Find(const RegistryTree& tree, const std::string& key,
+                                  const std::string& name) {
+    const RegistryTree::Values* values = tree.FindKey(key);
+    if (values == nullptr) {
+        return std::nullopt;
+    }
+    std::string lower = name;
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    const auto it = values->find(lower);
+    if (it == values->end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+RegistryValue Text(const std::string& text) {
+    RegistryValue value;
+    value.type = RegistryValue::kString;
+    value.data.assign(text.begin(), text.end());
+    value.data.push_back(0);
+    return value;
+}
+
+RegistryValue Dword(std::uint32_t v) {
+    return {RegistryValue::kDword,
+            {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+             static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)}};
+}
+
+TEST(RegistryParseTest, ValueForms) {
+    const RegistryTree tree = RegistryTree::Parse(
+        "Windows Registry Editor Version 5.00\r\n"
+        "\r\n"
+        "; installed by the host\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Vantor]\r\n"
+        "\"UseCatBitmap\"=dword:00000001\r\n"
+        "\"AppVariant\" = dword:0000abCD\r\n"
+        "\"Path\"=\"C:\\\\Program Files\\\\Vantor\"\r\n"
+        "\"Quote\"=\"say \\\"hi\\\"\"\r\n"
+        "@=\"default\"\r\n"
+        "\"Blob\"=hex:01,02,ff\r\n"
+        "\"Expand\"=hex(2):41,00\r\n"
+        "\"Long\"=hex:01,02,\\\r\n"
+        "  03,04\r\n");
+    struct Case {
+        const char* name;
+        RegistryValue expected;
+    };
+    const Case cases[] = {
+        {"UseCatBitmap", Dword(1)},
+        {"AppVariant", Dword(0xABCD)},
+        {"Path", Text("C:\\Program Files\\Vantor")},
+        {"Quote", Text("say \"hi\"")},
+        {"", Text("default")},
+        {"Blob", {RegistryValue::kBinary, {0x01, 0x02, 0xFF}}},
+        {"Expand", {2, {0x41, 0x00}}},
+        {"Long", {RegistryValue::kBinary, {1, 2, 3, 4}}},
+    };
+    for (const Case& c : cases) {
+        const auto value = Find(tree, "SOFTWARE\\Corvane\\Vantor", c.name);
+        ASSERT_TRUE(value.has_value()) << c.name;
+        EXPECT_TRUE(*value == c.expected) << c.name;
+    }
+}
+
+TEST(RegistryParseTest, KeysAndHives) {
+    const RegistryTree tree = RegistryTree::Parse(
+        "REGEDIT4\n"
+        "\"Orphan\"=dword:00000001\n"
+        "[HKLM\\SOFTWARE\\Short]\n"
+        "\"A\"=dword:00000002\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Vantor]\n"
+        "\"UseCatBitmap\"=dword:00000001\n"
+        "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\n"
+        "\"B\"=dword:00000003\n"
+        "[hkey_local_machine\\Software\\Corvane\\Vantor\\Devices\\Orrick Receiver]\n"
+        "\"MaxBaud\"=dword:00009600\n");
+    EXPECT_TRUE(Find(tree, "SOFTWARE\\Short", "A").has_value()) << "HKLM abbreviation";
+    EXPECT_EQ(tree.FindKey("SOFTWARE\\Corvane\\Vantor")->size(), 0U)
+        << "the key exists as a parent, but the values of another hive are not ours";
+    EXPECT_EQ(tree.FindKey("SOFTWARE\\Gone"), nullptr) << "a deletion adds nothing";
+    EXPECT_TRUE(Find(tree, "SOFTWARE\\CORVANE\\vantor\\devices\\ORRICK RECEIVER", "maxbaud") ==
+                Dword(0x9600))
+        << "paths and names are case-insensitive";
+    EXPECT_NE(tree.FindKey("\\SOFTWARE\\Corvane\\"), nullptr) << "stray separators tolerated";
+    EXPECT_EQ(tree.FindKey("SOFTWARE\\Corvane\\Vant"), nullptr) << "no prefix matches";
+}
+
+TEST(RegistryParseTest, MalformedLinesAreSkippedAndTheRestIsRead) {
+    const RegistryTree tree = RegistryTree::Parse(
+        "REGEDIT4\n"
+        "[HKEY_LOCAL_MACHINE\\K]\n"
+        "\"TooLong\"=dword:123456789\n"
+        "\"NotHex\"=dword:0000zz00\n"
+        "\"Empty\"=dword:\n"
+        "\"BadBytes\"=hex:1,02\n"
+        "\"Open\"=\"no end\n"
+        "\"NoEquals\" dword:00000001\n"
+        "\"Unknown\"=qword:1\n"
+        "Unquoted=dword:00000001\n"
+        "[HKEY_LOCAL_MACHINE\\Broken\n"
+        "\"Good\"=dword:00000007\n");
+    const RegistryTree::Values* values = tree.FindKey("K");
+    ASSERT_NE(values, nullptr);
+    EXPECT_TRUE(values->empty());
+    EXPECT_EQ(tree.FindKey("Broken"), nullptr);
+    EXPECT_FALSE(Find(tree, "K", "Good").has_value())
+        << "values after a broken key line belong to no key";
+}
+
+TEST(RegistryParseTest, ValueDeletionAndLaterValuesWin) {
+    const RegistryTree tree = RegistryTree::Parse(
+        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=dword:00000001\n\"B\"=dword:00000002\n"
+        "\"A\"=-\n\"B\"=dword:00000005\n");
+    EXPECT_FALSE(Find(tree, "K", "A").has_value());
+    EXPECT_TRUE(Find(tree, "K", "B") == Dword(5));
+}
+
+TEST(RegistryParseTest, Utf16FileWithByteOrderMark) {
+    const std::string text =
+        "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"V\"=\"ok\"\r\n";
+    std::string wide = "\xFF\xFE";
+    for (const char c : text) {
+        wide.push_back(c);
+        wide.push_back('\0');
+    }
+    EXPECT_TRUE(Find(RegistryTree::Parse(wide), "K", "V") == Text("ok"));
+    EXPECT_TRUE(Find(RegistryTree::Parse("\xEF\xBB\xBF" + text), "K", "V") == Text("ok"))
+        << "UTF-8 byte-order mark";
+}
+
+TEST(RegistryParseTest, TruncatedAndEmptyInputsDoNotFail) {
+    for (const char* text : {"", "[", "[HKEY_LOCAL_MACHINE\\K]\n\"", "\xFF\xFE\x5B",
+                             "[HKEY_LOCAL_MACHINE\\K]\n\"V\"=hex:01,\\"}) {
+        const RegistryTree tree = RegistryTree::Parse(text);
+        EXPECT_EQ(tree.FindKey("Nothing"), nullptr);
+    }
+}
+
+}  // namespace
