@@ -1,0 +1,9 @@
+#include "commands.h"
+
+const std::vector<HostCommand>& HostCommands() {
+    static const std::vector<HostCommand> commands = {
+        {"list", "print every operation with its description and its four texts", RunList},
+        {"smoke", "check that the plug-in loads and answers every export", RunSmoke},
+    };
+    return commands;
+}

@@ -1,0 +1,62 @@
+// vantor-host: our stand-in for the host application. It loads the plug-in and drives it
+// through its exports, as the host does.
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "host_args.h"
+#include "plugin.h"
+
+namespace {
+
+void PrintUsage() {
+    std::printf(
+        "usage: vantor-host [--plugin PATH] <command> [arguments]\n"
+        "\n"
+        "Loads the DevVorin plug-in (by default the one beside this program) and drives it\n"
+        "through its exports.\n"
+        "\n"
+        "options:\n"
+        "  --plugin PATH  the plug-in library to load\n"
+        "  -h, --help     show this help\n"
+        "\n"
+        "commands:\n");
+    for (const HostCommand& command : HostCommands()) {
+        std::printf("  %-8s %s\n", command.name, command.summary);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HostArgs args;
+    std::string error;
+    if (!ParseHostArgs(argc, argv, args, error)) {
+        std::fprintf(stderr, "vantor-host: %s\n\n", error.c_str());
+        PrintUsage();
+        return 2;
+    }
+    if (args.help || args.command.empty() || args.command == "help") {
+        PrintUsage();
+        return args.help || args.command == "help" ? 0 : 2;
+    }
+    const HostCommand* chosen = nullptr;
+    for (const HostCommand& command : HostCommands()) {
+        if (args.command == command.name) {
+            chosen = &command;
+        }
+    }
+    if (chosen == nullptr) {
+        std::fprintf(stderr, "vantor-host: unknown command '%s'\n\n", args.command.c_str());
+        PrintUsage();
+        return 2;
+    }
+    Plugin plugin;
+    const std::string path = args.plugin.empty() ? DefaultPluginPath(argv[0]) : args.plugin;
+    if (!plugin.Load(path, error)) {
+        std::fprintf(stderr, "vantor-host: %s\n", error.c_str());
+        return 1;
+    }
+    PrepareHostUi(plugin);
+    return chosen->run(plugin, args.rest);
+}
