@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "wire.h"
+
+namespace {
+
+using simtest::Bytes;
+using simtest::Ls;
+using simtest::Tc;
+using simtest::TcFrames;
+using simtest::Text;
+using simtest::Wire;
+using simtest::With;
+
+std::string ProductOf(const Bytes& out) {
+    const auto frames = TcFrames(out);
+    if (frames.size() != 1) {
+        return "<" + std::to_string(frames.size()) + " frames>";
+    }
+    const std::string text = Text(frames[0].payload);
+    return text.substr(8, text.find(';') - 8);
+}
+
+TEST(SimModes, MonitorRequestRebootsSilentlyForTheBootDelay) {
+    Wire wire;
+    EXPECT_TRUE(wire.Exchange({0x02, 0x00, 0x87, 0x00, 0x87, 0x03}, 0).empty());
+    EXPECT_EQ(wire.receiver.GetMode(), sim::Mode::kRebootingToMonitor);
+    EXPECT_EQ(wire.receiver.NextEventMs(), std::optional<std::uint64_t>(10000));
+
+    wire.now = 9990;
+    EXPECT_TRUE(wire.Break(5).empty()) << "silent while booting";
+    EXPECT_TRUE(wire.Exchange(simtest::kIdentify, 4).empty());
+    EXPECT_GT(wire.receiver.GetCounters().bytesIgnoredBusy, 0);
+
+    wire.now = 10000;
+    EXPECT_EQ(ProductOf(wire.Break()), "Vorin-MONITOR");
+    EXPECT_EQ(wire.receiver.GetMode(), sim::Mode::kMonitor);
+    EXPECT_EQ(wire.receiver.CurrentLine(), sim::kIdentificationLine);
+}
+
+TEST(SimModes, WaysBackToTheApplicationTakeTheirBootDelay) {
+    struct Case {
+        const char* legend;
+        const char* profile;
+        Bytes request;
+        std::uint64_t bootMs;
+        const char* product;
+    };
+    const Case cases[] = {
+        {"LS 4 from the monitor", R"({"powerOn": "monitor"})", Ls(4), 6000, "Orrick Receiver"},
+        {"reset frame in the application",
+         "{}",
+         {0x02, 0x00, 0x58, 0x07, 0xFF, 0x00, 0x52, 0x45, 0x53, 0x45, 0x54, 0xE1, 0x03},
+         6000,
+         "Orrick Receiver"},
+        {"slow application boot",
+         R"({"powerOn": "monitor", "delays": {"bootToApplicationMs": 25000}})", Ls(4), 25000,
+         "Orrick Receiver"},
+        {"monitor request on a receiver that never reaches it",
+         R"({"faults": {"neverMonitor": true}})", Tc(0x87), 10000, "Orrick Receiver"},
+    };
+    for (const Case& c : cases) {
+        Wire wire(With(c.profile));
+        EXPECT_TRUE(wire.Exchange(c.request, 0).empty()) << c.legend;
+        EXPECT_NE(wire.receiver.GetMode(), sim::Mode::kApplication) << c.legend;
+        wire.now = c.bootMs - 1;
+        EXPECT_TRUE(wire.Break(0).empty()) << c.legend;
+        wire.now = c.bootMs;
+        EXPECT_EQ(ProductOf(wire.Break()), c.product) << c.legend;
+        EXPECT_EQ(wire.receiver.GetMode(), sim::Mode::kApplication) << c.legend;
+    }
+}
+
+TEST(SimModes, ApplicationLineComesBackAfterTheMonitor) {
+    Wire wire(With(R"({"port": {"baud": 38400}})"));
+    wire.host = {38400, 8, 'N', 1};
+    wire.Exchange(Tc(0x87), 0);
+    wire.now = 10000;
+    wire.Wait(0);
+    EXPECT_EQ(wire.receiver.CurrentLine().baud, 9600u) << "the monitor starts at 9600 8N1";
+    wire.host = sim::kIdentificationLine;
+    wire.Exchange(Ls(4), 0);
+    wire.now += 6000;
+    wire.Wait(0);
+    EXPECT_EQ(wire.receiver.CurrentLine().baud, 38400u);
+}
+
+TEST(SimModes, FaultKnobsShapeTheReplies) {
+    Wire silent(With(R"({"faults": {"silent": true}})"));
+    EXPECT_TRUE(silent.Break().empty());
+    EXPECT_TRUE(silent.Exchange(simtest::kIdentify).empty());
+    EXPECT_TRUE(silent.Exchange(Tc(0x06)).empty());
+
+    Wire noisy(With(R"({"faults": {"noise": "00 FF 55"}})"));
+    const Bytes out = noisy.Exchange(Tc(0x06));
+    ASSERT_GT(out.size(), 3u);
+    EXPECT_EQ(Bytes(out.begin(), out.begin() + 3), (Bytes{0x00, 0xFF, 0x55}));
+    EXPECT_EQ(TcFrames(out).size(), 1u);
+
+    // One corrupt copy, then the good frame: a reader that checks sums keeps only the second.
+    Wire corrupt(With(R"({"faults": {"corruptBeforeGood": true}})"));
+    const Bytes twice = corrupt.Exchange(Tc(0x06));
+    const Bytes good = Tc(0x07, {});  // length of a frame around the reply payload
+    const auto frames = TcFrames(twice);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(twice.size(), 2 * (frames[0].payload.size() + good.size()));
+    EXPECT_EQ(Bytes(twice.begin() + static_cast<long>(twice.size() / 2), twice.end()),
+              Tc(0x07, frames[0].payload));
+}
+
+TEST(SimModes, RepliesComeAfterTheReplyDelay) {
+    Wire wire(With(R"({"delays": {"replyMs": 150}})"));
+    EXPECT_TRUE(wire.Exchange(Tc(0x06), 149).empty());
+    EXPECT_EQ(wire.receiver.NextEventMs(), std::optional<std::uint64_t>(150));
+    EXPECT_EQ(TcFrames(wire.Wait(1)).size(), 1u);
+    EXPECT_FALSE(wire.receiver.NextEventMs().has_value()) << "nothing left to happen by itself";
+}
+
+}  // namespace
