@@ -1,0 +1,96 @@
+#include "sim_process.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace e2e {
+namespace {
+
+void SleepMs(int ms) {
+    usleep(static_cast<useconds_t>(ms) * 1000);
+}
+
+}  // namespace
+
+SimProcess::~SimProcess() {
+    Stop();
+    if (!dir_.empty()) {
+        rmdir(dir_.c_str());
+    }
+}
+
+bool SimProcess::Start(const std::string& profile, std::string& error) {
+    const char* sim = std::getenv("VORIN_SIM");
+    if (sim == nullptr) {
+        error = "VORIN_SIM is not set";
+        return false;
+    }
+    std::string path = profile;
+    if (!profile.empty() && profile.find('/') == std::string::npos) {
+        const char* folder = std::getenv("VORIN_SIM_PROFILES");
+        path = std::string(folder != nullptr ? folder : ".") + "/" + profile + ".json";
+    }
+    char dir[] = "/tmp/vorin-e2e-XXXXXX";
+    if (mkdtemp(dir) == nullptr) {
+        error = std::string("cannot make a folder: ") + std::strerror(errno);
+        return false;
+    }
+    dir_ = dir;
+    link_ = dir_ + "/port";
+    pid_ = fork();
+    if (pid_ < 0) {
+        error = std::string("cannot fork: ") + std::strerror(errno);
+        return false;
+    }
+    if (pid_ == 0) {
+        if (path.empty()) {
+            execl(sim, sim, "--link", link_.c_str(), static_cast<char*>(nullptr));
+        } else {
+            execl(sim, sim, "--link", link_.c_str(), "--profile", path.c_str(),
+                  static_cast<char*>(nullptr));
+        }
+        _exit(127);
+    }
+    for (int waited = 0; waited < 5000; waited += 20) {
+        struct stat info {};
+        if (lstat(link_.c_str(), &info) == 0) {
+            return true;
+        }
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            error = "vorin-sim ended before serving (status " + std::to_string(status) + ")";
+            return false;
+        }
+        SleepMs(20);
+    }
+    error = "vorin-sim did not create " + link_ + " within 5 s";
+    return false;
+}
+
+int SimProcess::Stop() {
+    if (pid_ <= 0) {
+        return -1;
+    }
+    kill(pid_, SIGTERM);
+    int status = 0;
+    for (int waited = 0; waited < 5000; waited += 20) {
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        SleepMs(20);
+    }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return -1;
+}
+
+}  // namespace e2e
