@@ -124,3 +124,23 @@ TEST(SimIdentification, ReplyIsLostToAHostThatChangedItsLine) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimIdentification, MonitorTellsTheRequestFromLsFrames) {
+    Wire wire(With(R"({"powerOn": "monitor"})"));
+    // An LS frame of type 0 shares the request's first two bytes; the request itself follows.
+    Bytes stream = simtest::Ls(0);
+    stream.insert(stream.end(), simtest::kIdentify.begin(), simtest::kIdentify.end());
+    const Bytes six = simtest::Ls(6);
+    stream.insert(stream.end(), six.begin(), six.end());
+    const Bytes out = wire.Exchange(stream);
+    EXPECT_EQ(TcFrames(out).size(), 1u) << "identification";
+    EXPECT_EQ(simtest::LsFrames(out).size(), 1u) << "information block";
+    const sim::Counters counters = wire.receiver.GetCounters();
+    EXPECT_EQ(counters.identifications, 1);
+    EXPECT_EQ(counters.lsFrames, 2);
+    EXPECT_EQ(counters.rejectedFrames, 0);
+}
+
+}  // namespace

@@ -111,6 +111,7 @@ void Receiver::Identify(std::uint64_t at, const char* how) {
     tcParser_.Reset();
     lsParser_.Reset();
     identFill_ = 0;
+    held_.clear();
     const std::string text = IdentificationText();
     Log(at, std::string("identification (") + how + ") in " + ModeName(mode_) + " -> 0x6E \"" +
                 text + "\"");
@@ -152,20 +153,44 @@ void Receiver::Receive(const std::uint8_t* data, std::size_t size, const LineSet
             return;
         }
         const std::uint8_t byte = data[i];
-        // In the application the TC parser hears the request itself; elsewhere the detector.
-        if (mode_ == Mode::kMonitor || !mainLine) {
-            const int before = counters_.identifications;
-            FeedIdentificationDetector(byte, now_);
-            if (counters_.identifications != before || !mainLine) {
-                continue;
-            }
-        }
-        if (mode_ == Mode::kApplication) {
+        if (!mainLine) {
+            FeedIdentificationDetector(byte, now_);  // only the break detector hears this line
+        } else if (mode_ == Mode::kApplication) {
+            // The TC parser hears the identification request as one of its frames.
             if (auto frame = tcParser_.Feed(byte)) {
                 HandleTc(*frame, now_);
             }
-        } else if (auto frame = lsParser_.Feed(byte)) {
-            HandleLs(*frame, now_);
+        } else {
+            FeedMonitor(byte, now_);
+        }
+    }
+}
+
+void Receiver::FeedMonitor(std::uint8_t byte, std::uint64_t at) {
+    // Bytes that may begin the identification request wait before they reach the LS parser,
+    // so the request is neither taken for a broken LS frame nor lost in one.
+    held_.push_back(byte);
+    for (;;) {
+        const bool prefix = held_.size() <= kIdentificationRequest.size() &&
+                            std::equal(held_.begin(), held_.end(), kIdentificationRequest.begin());
+        if (prefix) {
+            if (held_.size() == kIdentificationRequest.size()) {
+                held_.clear();
+                Identify(at, "request");
+            }
+            return;
+        }
+        const std::uint8_t first = held_.front();
+        held_.erase(held_.begin());
+        if (auto frame = lsParser_.Feed(first)) {
+            HandleLs(*frame, at);
+            if (mode_ != Mode::kMonitor) {
+                held_.clear();
+                return;
+            }
+        }
+        if (held_.empty()) {
+            return;
         }
     }
 }
@@ -308,6 +333,7 @@ void Receiver::Reboot(Mode target, std::uint64_t at) {
     tcParser_.Reset();
     lsParser_.Reset();
     identFill_ = 0;
+    held_.clear();
     Log(at, std::string("reboot into the ") + (toMonitor ? "monitor" : "application") +
                 ", silent for " + std::to_string(delay) + " ms");
 }

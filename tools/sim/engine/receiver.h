@@ -112,6 +112,7 @@ class Receiver {
     void RunTimers(std::uint64_t nowMs);
     void Identify(std::uint64_t at, const char* how);
     void FeedIdentificationDetector(std::uint8_t byte, std::uint64_t at);
+    void FeedMonitor(std::uint8_t byte, std::uint64_t at);
     // Queues a reply frame (with the noise and corrupt-copy faults) or a single byte.
     void SendFrame(const Bytes& frame, const LineSettings& line, std::uint64_t at);
     void SendByte(std::uint8_t byte, std::uint64_t at);
@@ -150,6 +151,7 @@ class Receiver {
     LsFrameParser lsParser_;
     std::array<std::uint8_t, 6> identWindow_{};
     std::size_t identFill_ = 0;
+    Bytes held_;  // monitor bytes that may start the identification request
     std::deque<Chunk> output_;
     std::optional<std::uint64_t> rebootDoneAt_;
     std::optional<std::uint64_t> commitDoneAt_;
