@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds every preset that carries tests and runs them all: native (every layer, the Windows
+# build's checks and the Wine layer included), native-asan (unit and system tests), and each
+# fuzz target briefly. Fails on the first failure.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=${DEVVORIN_JOBS:-2}
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "configure and build: win32"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$jobs"
+
+step "configure and build: native"
+cmake --preset native -DDEVVORIN_WIN32_DIR="$root/build/win32" >/dev/null
+cmake --build --preset native -j "$jobs"
+
+step "test: native (every layer)"
+ctest --preset native -j "$jobs"
+
+step "configure and build: native-asan"
+cmake --preset native-asan >/dev/null
+cmake --build --preset native-asan -j "$jobs"
+
+step "test: native-asan (unit and system)"
+ctest --preset native-asan -j "$jobs" -L '^(unit_.*|system_tests)$'
+
+if [[ -f fuzz/CMakeLists.txt ]]; then
+    step "configure and build: fuzz"
+    cmake --preset fuzz >/dev/null
+    cmake --build --preset fuzz -j "$jobs"
+    shopt -s nullglob
+    for target in build/fuzz/fuzz/*; do
+        if [[ -f $target && -x $target ]]; then
+            step "fuzz: $(basename "$target") (20 s)"
+            corpus=$(mktemp -d)
+            "$target" -max_total_time=20 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
+            rm -rf "$corpus"
+        fi
+    done
+fi
+
+step "all tests passed"
