@@ -1,0 +1,128 @@
+#include "protocol/tc_packet.h"
+
+#include <ctime>
+#include <vector>
+
+#include "platform/clock.h"
+#include "protocol/tc_frame_parser.h"
+#include "transport/io_interface.h"
+#include "transport/serial_com_exception.h"
+
+namespace {
+constexpr int kAttempts = 3;
+}
+
+CTCPacket::CTCPacket(std::uint8_t packetType) : CPacket(packetType), savedType_(packetType) {}
+
+bool CTCPacket::SendPacket(CioInterface& transport) {
+    return Send(transport, false);
+}
+
+bool CTCPacket::SendLongPacket(CioInterface& transport) {
+    if (packetType_ == 0) {
+        return false;
+    }
+    return Send(transport, true);
+}
+
+bool CTCPacket::ReceivePacket(CioInterface& transport, double timeoutSeconds) {
+    return Receive(transport, timeoutSeconds, false);
+}
+
+bool CTCPacket::ReceiveLongPacket(CioInterface& transport, double timeoutSeconds) {
+    return Receive(transport, timeoutSeconds, true);
+}
+
+bool CTCPacket::Send(CioInterface& transport, bool longFrame) {
+    const std::uint8_t enteredType = packetType_;
+    if (resending_) {
+        payload_ = savedPayload_;
+        packetType_ = savedType_;
+    } else {
+        savedPayload_ = payload_;
+        savedType_ = packetType_;
+    }
+
+    bool sent = false;
+    const std::size_t size = payload_.size();
+    // An 8-bit length cannot describe a longer payload: refuse rather than write a corrupt frame.
+    if (longFrame ? size <= 0xFFFF : size <= kMaxShortPayload) {
+        std::vector<std::uint8_t> header = {0x02, 0x00, packetType_};
+        if (longFrame) {
+            header.push_back(static_cast<std::uint8_t>(size >> 8));
+        }
+        header.push_back(static_cast<std::uint8_t>(size & 0xFF));
+        std::uint8_t sum = 0;
+        for (std::size_t i = 1; i < header.size(); ++i) {
+            sum = static_cast<std::uint8_t>(sum + header[i]);
+        }
+        for (const std::uint8_t byte : payload_) {
+            sum = static_cast<std::uint8_t>(sum + byte);
+        }
+        const std::uint8_t trailer[2] = {sum, 0x03};
+        try {
+            transport.Write(header.data(), header.size());
+            if (!payload_.empty()) {
+                transport.Write(payload_.data(), payload_.size());
+            }
+            transport.Write(trailer, sizeof trailer);
+            sent = true;
+        } catch (const CSerialComException& failure) {
+            failure.ReportError();
+        }
+    }
+    if (resending_) {
+        packetType_ = enteredType;
+    }
+    return sent;
+}
+
+bool CTCPacket::Receive(CioInterface& transport, double timeoutSeconds, bool longFrame) {
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        bool received = false;
+        try {
+            received = ReceiveAttempt(transport, timeoutSeconds, longFrame);
+        } catch (const CSerialComException&) {
+            if (attempt == kAttempts) {
+                throw;
+            }
+        }
+        if (received) {
+            return true;
+        }
+        if (attempt < kAttempts) {
+            resending_ = true;
+            Send(transport, longFrame);
+            resending_ = false;
+        }
+    }
+    return false;
+}
+
+bool CTCPacket::ReceiveAttempt(CioInterface& transport, double timeoutSeconds, bool longFrame) {
+    ackReceived_ = false;
+    nakReceived_ = false;
+    TCFrameParser parser(packetType_, longFrame, ignoreAckNak_, payload_);
+    const std::time_t start = platform::Now();
+    for (;;) {
+        if (std::difftime(platform::Now(), start) >= timeoutSeconds) {
+            return false;
+        }
+        std::uint8_t byte = 0;
+        if (!transport.ReadByte(byte)) {
+            return false;
+        }
+        switch (parser.Feed(byte)) {
+            case TCFrameParser::Result::kFrame:
+                return true;
+            case TCFrameParser::Result::kAck:
+                ackReceived_ = true;
+                return true;
+            case TCFrameParser::Result::kNak:
+                nakReceived_ = true;
+                return true;
+            case TCFrameParser::Result::kNone:
+                break;
+        }
+    }
+}
