@@ -228,7 +228,9 @@ void CSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int stopBitsI
     }
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = 0;
+    // One byte minimum: with O_NONBLOCK an empty line then reads as EAGAIN, and only a hang-up
+    // reads as end of file.
+    tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     SetDataBits(tio, bits);
     if (!SetSpeed(tio, rate) || !SetParityBits(tio, parity) || !SetStopBitsCode(tio, stop)) {
@@ -254,7 +256,11 @@ void CSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int stopBitsI
 void CSerialInterface::ClosePort() {
     if (native_->fd >= 0) {
         Purge(true, true);
-        close(native_->fd);  // also releases the lock and the exclusive mode
+        // The exclusive mode belongs to the terminal, not to this descriptor: a far side that
+        // keeps the line open (a simulator on a pseudo-terminal) would otherwise lock out the
+        // next open.
+        ioctl(native_->fd, TIOCNXCL);
+        close(native_->fd);  // also releases the lock
     }
     native_->fd = -1;
     open_ = false;
@@ -445,6 +451,20 @@ void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
         if (ready == 0) {
             waitedMs += slice;
         }
+    }
+    // As on the Windows port, a write is complete once its bytes have left the driver, so that a
+    // purge or close right after it does not discard them.
+    for (;;) {
+        int queued = 0;
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            return;  // empty, or a line that cannot tell
+        }
+        if (waitedMs >= budget) {
+            throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, ETIMEDOUT);
+        }
+        constexpr int kDrainSliceMs = 5;
+        poll(nullptr, 0, kDrainSliceMs);
+        waitedMs += kDrainSliceMs;
     }
 }
 
