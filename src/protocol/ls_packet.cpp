@@ -23,6 +23,13 @@ bool CLSPacket::SendPacket(CioInterface& transport) {
         savedType_ = packetType_;
     }
 
+    if (payload_.size() > kMaxPayload) {
+        // A 16-bit length cannot describe it: refuse rather than write a corrupt frame.
+        if (resending_) {
+            packetType_ = enteredType;
+        }
+        return false;
+    }
     const auto length = static_cast<std::uint16_t>(payload_.size());
     std::uint16_t sum = static_cast<std::uint16_t>(packetType_ + (length >> 8) + (length & 0xFF));
     for (const std::uint8_t byte : payload_) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "protocol/packet.h"
@@ -12,9 +13,12 @@
 // request sent from this object (a packet that never sent retransmits an empty frame of its type).
 class CLSPacket : public CPacket {
   public:
+    static constexpr std::size_t kMaxPayload = 0xFFFF;
+
     explicit CLSPacket(std::uint8_t packetType);
 
-    // Writes header, payload and trailer. A transport failure is shown to the user and gives false.
+    // Writes header, payload and trailer. A transport failure is shown to the user and gives false;
+    // a payload longer than kMaxPayload gives false with nothing written.
     bool SendPacket(CioInterface& transport) override;
     // timeoutSeconds applies to each attempt (calendar clock). A transport failure in the last
     // attempt passes to the caller.

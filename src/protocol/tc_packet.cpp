@@ -19,9 +19,6 @@ bool CTCPacket::SendPacket(CioInterface& transport) {
 }
 
 bool CTCPacket::SendLongPacket(CioInterface& transport) {
-    if (packetType_ == 0) {
-        return false;
-    }
     return Send(transport, true);
 }
 
@@ -45,8 +42,10 @@ bool CTCPacket::Send(CioInterface& transport, bool longFrame) {
 
     bool sent = false;
     const std::size_t size = payload_.size();
-    // An 8-bit length cannot describe a longer payload: refuse rather than write a corrupt frame.
-    if (longFrame ? size <= 0xFFFF : size <= kMaxShortPayload) {
+    // A long frame of type 0 is never sent. An 8-bit (or 16-bit) length cannot describe a longer
+    // payload: refuse rather than write a corrupt frame.
+    const bool fits = longFrame ? size <= 0xFFFF && packetType_ != 0 : size <= kMaxShortPayload;
+    if (fits) {
         std::vector<std::uint8_t> header = {0x02, 0x00, packetType_};
         if (longFrame) {
             header.push_back(static_cast<std::uint8_t>(size >> 8));

@@ -7,6 +7,7 @@
 namespace {
 
 constexpr unsigned kVersionFormat = 4012;
+constexpr std::size_t kTextLength = 32;
 
 // Up to maxChars characters of the payload from offset, stopping at its end or at a NUL byte.
 std::string TextAt(const CPacket& packet, std::size_t offset, std::size_t maxChars) {
@@ -168,11 +169,12 @@ void CTCGetOpts::Extract() {
         word6_ = Word16At(*this, 6);
         word20_ = Word16At(*this, 20);
     } else if (replyType == 92 && GetAt(1) == 2 && GetAt(2) == 1) {
-        const std::size_t end = std::min<std::size_t>(GetSize(), 38);
-        bool allUnset = end == 38;
+        // Only the text bytes that arrived count; all of them 0xFF means the text is not set.
+        const std::size_t end = std::min<std::size_t>(GetSize(), 6 + kTextLength);
+        bool allUnset = true;
         for (std::size_t i = 6; i < end; ++i) {
             allUnset = allUnset && GetAt(i) == 0xFF;
         }
-        text_ = allUnset ? std::string() : TextAt(*this, 6, 32);
+        text_ = allUnset ? std::string() : TextAt(*this, 6, kTextLength);
     }
 }
