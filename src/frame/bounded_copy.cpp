@@ -11,6 +11,8 @@ void CopyBounded(std::string_view text, char* buffer, std::size_t size) {
         text = text.substr(0, zero);
     }
     const std::size_t n = std::min(text.size(), size);
-    std::memcpy(buffer, text.data(), n);
+    if (n > 0) {
+        std::memcpy(buffer, text.data(), n);  // an empty view may have no data at all
+    }
     std::memset(buffer + n, 0, size - n);
 }

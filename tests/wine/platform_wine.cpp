@@ -58,8 +58,8 @@ void CheckRegistry() {
     const platform::RegistryKey opened = platform::RegistryKey::OpenLocalMachine(path);
     Check(opened.IsOpen(), "HKLM key opens for reading");
     std::string text;
-    Check(platform::ReadRegistryString(opened, "Name", text) && text == "Orrick",
-          "ReadRegistryString reads \"" + text + "\"");
+    const bool read = platform::ReadRegistryString(opened, "Name", text);
+    Check(read && text == "Orrick", "ReadRegistryString reads \"" + text + "\"");
     Check(platform::ReadRegistryDword(opened, "Number", 0) == 0x12345678U,
           "ReadRegistryDword reads the DWORD");
     Check(platform::ReadRegistryDword(opened, "Name", 7) == 7U,

@@ -23,6 +23,12 @@ dv_wine_check() {
             return 77
         fi
     done
+    # The Windows build is 32-bit: a Wine that has only its 64-bit loader cannot run it.
+    if command -v dpkg-query >/dev/null 2>&1 &&
+        ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+        echo "Wine tests skipped: 32-bit Wine (wine32:i386) is not installed (run scripts/setup.sh as root)"
+        return 77
+    fi
     if ! wine --version >/dev/null 2>&1; then
         echo "Wine tests skipped: Wine is installed but cannot start its 32-bit loader here" \
              "($(wine --version 2>&1 | tail -n 1)); this machine runs no 32-bit programs"
