@@ -1,0 +1,419 @@
+// CSerialInterface on a Windows COM port: overlapped file I/O on "\\.\COM%d" that every call
+// waits on, so each call blocks from the caller's point of view. The port's own time-outs shape
+// reads and writes; a bound a little above them keeps a driver that ignores them (Wine's serial
+// driver, some USB serial drivers) from hanging the host.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+#include "transport/serial_com_exception.h"
+#include "transport/serial_interface.h"
+#include "transport/serial_settings.h"
+
+struct CSerialInterface::Native {
+    HANDLE port = nullptr;  // never INVALID_HANDLE_VALUE: 0 means closed
+    OVERLAPPED readOverlap{};
+    OVERLAPPED writeOverlap{};
+    // Fixed at OpenPort from the rate of that moment, as the port's write time-outs are.
+    std::uint32_t writeMultiplierMs = 0;
+};
+
+namespace {
+
+// How much longer than the port's own time-out a pending read or write may take before it is
+// cancelled. A driver that honours the time-outs never reaches it.
+constexpr DWORD kPendingMarginMs = 500;
+
+// A pending read ends by itself after the read time-out; past this it is cancelled.
+constexpr DWORD kPendingReadBoundMs = serial::kReadTimeoutMs + kPendingMarginMs;
+
+long LastError() {
+    return static_cast<long>(GetLastError());
+}
+
+// Starts an overlapped operation afresh on its record: every field cleared, the event kept and
+// reset.
+void Rearm(OVERLAPPED& overlap) {
+    const HANDLE event = overlap.hEvent;
+    overlap = OVERLAPPED{};
+    overlap.hEvent = event;
+    ResetEvent(event);
+}
+
+// The codes with which a cancelled or timed-out read ends: it brought whatever bytes it counts,
+// and no failure.
+bool IsNoByteEnding(DWORD error) {
+    return error == ERROR_OPERATION_ABORTED || error == ERROR_TIMEOUT;
+}
+
+// Waits for a pending operation at most boundMs. When it is still pending then, cancels it and
+// waits for the cancellation to land: the driver must be done with the caller's buffer before the
+// call returns. Returns false with the system error when the result reports a failure; the
+// transferred count is in transferred either way.
+bool FinishPending(HANDLE port, OVERLAPPED& overlap, DWORD boundMs, DWORD& transferred,
+                   DWORD& error) {
+    transferred = 0;
+    error = ERROR_SUCCESS;
+    const DWORD waited = WaitForSingleObject(overlap.hEvent, boundMs);
+    BOOL done = FALSE;
+    if (waited == WAIT_OBJECT_0) {
+        done = GetOverlappedResult(port, &overlap, &transferred, FALSE);
+    } else {
+        // Fails with ERROR_NOT_FOUND when the operation completed in the meantime; either way
+        // the result below is final.
+        CancelIoEx(port, &overlap);
+        done = GetOverlappedResult(port, &overlap, &transferred, TRUE);
+    }
+    if (!done) {
+        error = GetLastError();
+        return false;
+    }
+    return true;
+}
+
+DWORD ClampCount(std::size_t count) {
+    return count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
+}
+
+}  // namespace
+
+CSerialInterface::CSerialInterface() : CioInterface(true), native_(std::make_unique<Native>()) {}
+
+CSerialInterface::~CSerialInterface() {
+    CSerialInterface::ClosePort();
+}
+
+void CSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int stopBitsIndex,
+                                int parityIndex, int baudRateIndex) {
+    // A port opened again starts afresh rather than leaking the handles it held.
+    CSerialInterface::ClosePort();
+
+    // Every failure releases what was acquired and reports the port number asked for. The
+    // system error is taken before the release calls can change it.
+    const auto fail = [this, portNumber](int code, long error) {
+        CSerialInterface::ClosePort();
+        return CSerialComException(portNumber, code, error);
+    };
+
+    if (!serial::IsIndexOf(serial::kByteSizes, byteSizeIndex) ||
+        !serial::IsIndexOf(serial::kStopBits, stopBitsIndex) ||
+        !serial::IsIndexOf(serial::kParities, parityIndex) ||
+        !serial::IsIndexOf(serial::kBaudRates, baudRateIndex)) {
+        throw fail(CSerialComException::kSettingsFailed, ERROR_INVALID_PARAMETER);
+    }
+    const auto uz = [](int index) { return static_cast<std::size_t>(index); };
+    const std::uint32_t rate = serial::kBaudRates[uz(baudRateIndex)];
+    const std::uint8_t bits = serial::kByteSizes[uz(byteSizeIndex)];
+    const std::uint8_t parity = serial::kParities[uz(parityIndex)];
+    const std::uint8_t stop = serial::kStopBits[uz(stopBitsIndex)];
+
+    // "\\.\COM%d" reaches ports above 9 as well.
+    const std::string path = "\\\\.\\COM" + std::to_string(portNumber);
+
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    BuildCommDCBA("", &dcb);  // the system's defaults; the four settings follow
+    dcb.BaudRate = rate;
+    dcb.ByteSize = bits;
+    dcb.Parity = parity;
+    dcb.StopBits = stop;
+
+    const HANDLE port = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (port == INVALID_HANDLE_VALUE) {
+        throw fail(CSerialComException::kOpenFailed, LastError());
+    }
+    native_->port = port;
+
+    // Nothing depends on the capabilities; asked for the driver's sake only, failure ignored.
+    COMMPROP properties{};
+    GetCommProperties(port, &properties);
+
+    if (!SetCommState(port, &dcb)) {
+        throw fail(CSerialComException::kOpenFailed, LastError());
+    }
+
+    native_->readOverlap = OVERLAPPED{};
+    native_->readOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (native_->readOverlap.hEvent == nullptr) {
+        throw fail(CSerialComException::kOpenFailed, LastError());
+    }
+    native_->writeOverlap = OVERLAPPED{};
+    native_->writeOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (native_->writeOverlap.hEvent == nullptr) {
+        throw fail(CSerialComException::kOpenFailed, LastError());
+    }
+
+    open_ = true;
+    portNumber_ = portNumber;
+    baudRate_ = rate;
+    byteSize_ = bits;
+    parity_ = parity;
+    stopBits_ = stop;
+    portName_ = path;
+
+    // Closes the port itself when it fails; its 302 carries the port number just recorded.
+    SetFlowControl(0);
+    Purge(true, true);
+
+    // A read returns what is buffered at once, else the first byte as soon as it comes, else
+    // nothing after 2000 ms. A write may take 2000 ms plus a time per byte at the opening rate.
+    native_->writeMultiplierMs = serial::WriteMultiplierMs(rate);
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = serial::kReadTimeoutMs;
+    timeouts.WriteTotalTimeoutMultiplier = native_->writeMultiplierMs;
+    timeouts.WriteTotalTimeoutConstant = serial::kWriteConstantMs;
+    if (!SetCommTimeouts(port, &timeouts)) {
+        throw fail(CSerialComException::kOpenFailed, LastError());
+    }
+    Purge(true, true);
+}
+
+void CSerialInterface::ClosePort() {
+    if (native_->port != nullptr) {
+        Purge(true, true);
+        CloseHandle(native_->port);
+    }
+    for (OVERLAPPED* overlap : {&native_->readOverlap, &native_->writeOverlap}) {
+        if (overlap->hEvent != nullptr) {
+            CloseHandle(overlap->hEvent);
+        }
+        *overlap = OVERLAPPED{};
+    }
+    native_->port = nullptr;
+    open_ = false;
+    portNumber_ = 0;
+}
+
+namespace {
+
+// Runs one change of the line settings on the port's current settings block; any failure closes
+// the port before code 302 is thrown.
+template <typename Change>
+void ChangeSettings(CSerialInterface& port, HANDLE handle, Change change) {
+    const int portNumber = port.GetPortNumber();
+    if (handle == nullptr) {
+        throw CSerialComException(portNumber, CSerialComException::kSettingsFailed,
+                                  ERROR_INVALID_HANDLE);
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle, &dcb) || !change(dcb) || !SetCommState(handle, &dcb)) {
+        const long error = LastError();
+        port.ClosePort();
+        throw CSerialComException(portNumber, CSerialComException::kSettingsFailed, error);
+    }
+}
+
+// The entry of table at index, or false with ERROR_INVALID_PARAMETER as the system error.
+template <typename Table, typename Value>
+bool Lookup(const Table& table, int index, Value& value) {
+    if (!serial::IsIndexOf(table, index)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    value = table[static_cast<std::size_t>(index)];
+    return true;
+}
+
+}  // namespace
+
+void CSerialInterface::SetBaudRate(int baudRateIndex) {
+    if (native_->port != nullptr) {
+        Purge(true, true);
+    }
+    std::uint32_t rate = 0;
+    ChangeSettings(*this, native_->port, [baudRateIndex, &rate](DCB& dcb) {
+        if (!Lookup(serial::kBaudRates, baudRateIndex, rate)) {
+            return false;
+        }
+        dcb.BaudRate = rate;
+        return true;
+    });
+    baudRate_ = rate;
+}
+
+void CSerialInterface::SetParity(int parityIndex) {
+    std::uint8_t parity = 0;
+    ChangeSettings(*this, native_->port, [parityIndex, &parity](DCB& dcb) {
+        if (!Lookup(serial::kParities, parityIndex, parity)) {
+            return false;
+        }
+        dcb.Parity = parity;
+        return true;
+    });
+    parity_ = parity;
+}
+
+void CSerialInterface::SetByteSize(int byteSizeIndex) {
+    std::uint8_t bits = 0;
+    ChangeSettings(*this, native_->port, [byteSizeIndex, &bits](DCB& dcb) {
+        if (!Lookup(serial::kByteSizes, byteSizeIndex, bits)) {
+            return false;
+        }
+        dcb.ByteSize = bits;
+        return true;
+    });
+    byteSize_ = bits;
+}
+
+void CSerialInterface::SetStopBits(int stopBitsIndex) {
+    std::uint8_t stop = 0;
+    ChangeSettings(*this, native_->port, [stopBitsIndex, &stop](DCB& dcb) {
+        if (!Lookup(serial::kStopBits, stopBitsIndex, stop)) {
+            return false;
+        }
+        dcb.StopBits = stop;
+        return true;
+    });
+    stopBits_ = stop;
+}
+
+// Bit 0: DSR output flow control with DTR as handshake, else DTR off. Bit 1: CTS output flow
+// control with RTS as handshake, else RTS held on. Software flow control is always off.
+void CSerialInterface::SetFlowControl(std::uint8_t flags) {
+    ChangeSettings(*this, native_->port, [flags](DCB& dcb) {
+        const bool dsrDtr = (flags & serial::kFlowDsrDtr) != 0;
+        const bool ctsRts = (flags & serial::kFlowCtsRts) != 0;
+        dcb.fOutxDsrFlow = dsrDtr ? TRUE : FALSE;
+        dcb.fDtrControl = dsrDtr ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_DISABLE;
+        dcb.fOutxCtsFlow = ctsRts ? TRUE : FALSE;
+        dcb.fRtsControl = ctsRts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.XonChar = 0x11;
+        dcb.XoffChar = 0x13;
+        dcb.XonLim = 0;
+        dcb.XoffLim = 0;
+        return true;
+    });
+    flowControl_ = flags;
+}
+
+void CSerialInterface::SendBreak(std::uint32_t milliseconds) {
+    // A port that cannot break (or is closed) is no failure here: the caller falls back to the
+    // identification request when the break brings no answer.
+    platform::Sleep(milliseconds);
+    if (native_->port != nullptr) {
+        SetCommBreak(native_->port);
+    }
+    platform::Sleep(milliseconds);
+    if (native_->port != nullptr) {
+        ClearCommBreak(native_->port);
+    }
+}
+
+std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
+    const HANDLE port = native_->port;
+    if (port == nullptr) {
+        throw CSerialComException(portNumber_, CSerialComException::kReadFailed,
+                                  ERROR_INVALID_HANDLE);
+    }
+    if (count == 0) {
+        return 0;
+    }
+    const auto clearErrors = [port] {
+        DWORD errors = 0;
+        COMSTAT status{};
+        ClearCommError(port, &errors, &status);
+    };
+    const DWORD wanted = ClampCount(count);
+    OVERLAPPED& overlap = native_->readOverlap;
+    Rearm(overlap);
+
+    DWORD got = 0;
+    if (ReadFile(port, buffer, wanted, &got, &overlap)) {
+        // Completed at once with what was buffered. Bytes that arrive right after a short read
+        // belong to the same reply: clear the error state but discard nothing.
+        if (got < wanted) {
+            clearErrors();
+        }
+        return got;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) {
+        clearErrors();
+        throw CSerialComException(portNumber_, CSerialComException::kReadFailed,
+                                  static_cast<long>(error));
+    }
+    // Wine does not honour the read time-out on an empty line: bound the wait, then cancel. A
+    // cancelled read may already hold bytes; its count says how many.
+    if (!FinishPending(port, overlap, kPendingReadBoundMs, got, error)) {
+        clearErrors();
+        if (!IsNoByteEnding(error)) {
+            throw CSerialComException(portNumber_, CSerialComException::kReadFailed,
+                                      static_cast<long>(error));
+        }
+    } else if (got < wanted) {
+        clearErrors();
+    }
+    return got > wanted ? wanted : got;
+}
+
+void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
+    const HANDLE port = native_->port;
+    if (port == nullptr) {
+        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed,
+                                  ERROR_INVALID_HANDLE);
+    }
+    if (count == 0) {
+        return;
+    }
+    const DWORD wanted = ClampCount(count);
+    if (wanted < count) {
+        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed,
+                                  ERROR_INVALID_PARAMETER);
+    }
+    // A write that ends short ran into the port's write time-out.
+    const auto shortWrite = [this] {
+        return CSerialComException(portNumber_, CSerialComException::kWriteFailed, ERROR_TIMEOUT);
+    };
+    OVERLAPPED& overlap = native_->writeOverlap;
+    Rearm(overlap);
+
+    DWORD written = 0;
+    if (WriteFile(port, buffer, wanted, &written, &overlap)) {
+        if (written < wanted) {
+            throw shortWrite();
+        }
+        return;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) {
+        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed,
+                                  static_cast<long>(error));
+    }
+    // Bounded a little above the port's write time-out; a write still pending then is
+    // cancelled and reported, not taken for done.
+    const std::uint64_t limit = static_cast<std::uint64_t>(serial::kWriteConstantMs) +
+                                static_cast<std::uint64_t>(native_->writeMultiplierMs) * wanted +
+                                kPendingMarginMs;
+    const DWORD boundMs = limit >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(limit);
+    if (!FinishPending(port, overlap, boundMs, written, error)) {
+        if (error == ERROR_OPERATION_ABORTED) {
+            throw shortWrite();
+        }
+        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed,
+                                  static_cast<long>(error));
+    }
+    if (written < wanted) {
+        throw shortWrite();
+    }
+}
+
+void CSerialInterface::Purge(bool transmit, bool receive) {
+    DWORD flags = 0;
+    if (transmit) {
+        flags |= PURGE_TXABORT | PURGE_TXCLEAR;
+    }
+    if (receive) {
+        flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+    }
+    if (native_->port != nullptr && flags != 0) {
+        PurgeComm(native_->port, flags);
+    }
+}
