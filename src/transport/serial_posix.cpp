@@ -6,6 +6,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,6 +22,9 @@
 
 struct CSerialInterface::Native {
     int fd = -1;
+    // False on a pseudo-terminal: it has no framing on a wire, and its driver forces 8 data bits
+    // without parity whatever is asked.
+    bool framed = true;
     // Fixed at OpenPort from the rate of that moment, as the Windows port's time-outs are.
     std::uint32_t writeMultiplierMs = 0;
 };
@@ -143,19 +148,37 @@ bool SetStopBitsCode(termios& tio, std::uint8_t code) {
     }
 }
 
-// Writes the settings and reads them back: a driver may accept the call but not a setting.
-bool Apply(int fd, const termios& wanted) {
-    if (tcsetattr(fd, TCSANOW, &wanted) != 0) {
+// True when fd is the slave side of a pseudo-terminal.
+bool IsPseudoTerminal(int fd) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
+        return false;
+    }
+    // Character majors of pseudo-terminal slaves: 136-143, and 3 for the old style.
+    const unsigned kind = major(st.st_rdev);
+    return (kind >= 136 && kind <= 143) || kind == 3;
+}
+
+// Writes the settings and reads them back: a driver may accept the call but not a setting (an
+// adapter without mark and space parity drops CMSPAR). A line without framing (framed false)
+// is checked for the settings it keeps.
+bool Apply(int fd, const termios& wanted, bool framed) {
+    // A pseudo-terminal refuses a request whose only change is framing it drops (parity alone)
+    // with EINVAL; what it keeps is checked below like any other line.
+    if (tcsetattr(fd, TCSANOW, &wanted) != 0 && (framed || errno != EINVAL)) {
         return false;
     }
     termios actual{};
     if (tcgetattr(fd, &actual) != 0) {
         return false;
     }
-    tcflag_t mask = CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS;
+    tcflag_t mask = CSTOPB | CRTSCTS;
+    if (framed) {
+        mask |= CSIZE | PARENB | PARODD;
 #ifdef CMSPAR
-    mask |= CMSPAR;
+        mask |= CMSPAR;
 #endif
+    }
     if ((actual.c_cflag & mask) != (wanted.c_cflag & mask) ||
         cfgetospeed(&actual) != cfgetospeed(&wanted)) {
         errno = EINVAL;
@@ -211,6 +234,7 @@ void CSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int stopBitsI
         throw fail(CSerialComException::kOpenFailed, errno);
     }
     native_->fd = fd;
+    native_->framed = !IsPseudoTerminal(fd);
 
     // Held exclusively like a Windows port: TIOCEXCL stops other programs, the lock also stops
     // privileged ones and a second transport of this process.
@@ -236,7 +260,7 @@ void CSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int stopBitsI
     if (!SetSpeed(tio, rate) || !SetParityBits(tio, parity) || !SetStopBitsCode(tio, stop)) {
         throw fail(CSerialComException::kSettingsFailed, errno);
     }
-    if (!Apply(fd, tio)) {
+    if (!Apply(fd, tio, native_->framed)) {
         throw fail(CSerialComException::kOpenFailed, errno);
     }
 
@@ -271,13 +295,13 @@ namespace {
 
 // Runs one change of the line settings; any failure closes the port before code 302 is thrown.
 template <typename Change>
-void ChangeSettings(CSerialInterface& port, int fd, Change change) {
+void ChangeSettings(CSerialInterface& port, int fd, bool framed, Change change) {
     const int portNumber = port.GetPortNumber();
     termios tio{};
     if (fd < 0) {
         throw CSerialComException(portNumber, CSerialComException::kSettingsFailed, EBADF);
     }
-    if (tcgetattr(fd, &tio) != 0 || !change(tio) || !Apply(fd, tio)) {
+    if (tcgetattr(fd, &tio) != 0 || !change(tio) || !Apply(fd, tio, framed)) {
         const int error = errno;
         port.ClosePort();
         throw CSerialComException(portNumber, CSerialComException::kSettingsFailed, error);
@@ -294,7 +318,8 @@ void CSerialInterface::SetBaudRate(int baudRateIndex) {
     if (native_->fd >= 0) {
         Purge(true, true);
     }
-    ChangeSettings(*this, native_->fd, [rate](termios& tio) { return SetSpeed(tio, rate); });
+    ChangeSettings(*this, native_->fd, native_->framed,
+                   [rate](termios& tio) { return SetSpeed(tio, rate); });
     baudRate_ = rate;
 }
 
@@ -303,7 +328,7 @@ void CSerialInterface::SetParity(int parityIndex) {
     if (serial::IsIndexOf(serial::kParities, parityIndex)) {
         parity = serial::kParities[static_cast<std::size_t>(parityIndex)];
     }
-    ChangeSettings(*this, native_->fd,
+    ChangeSettings(*this, native_->fd, native_->framed,
                    [parity](termios& tio) { return SetParityBits(tio, parity); });
     parity_ = parity;
 }
@@ -312,7 +337,7 @@ void CSerialInterface::SetByteSize(int byteSizeIndex) {
     const bool valid = serial::IsIndexOf(serial::kByteSizes, byteSizeIndex);
     const std::uint8_t bits =
         valid ? serial::kByteSizes[static_cast<std::size_t>(byteSizeIndex)] : std::uint8_t{0};
-    ChangeSettings(*this, native_->fd, [valid, bits](termios& tio) {
+    ChangeSettings(*this, native_->fd, native_->framed, [valid, bits](termios& tio) {
         if (!valid) {
             errno = EINVAL;
             return false;
@@ -328,7 +353,8 @@ void CSerialInterface::SetStopBits(int stopBitsIndex) {
     if (serial::IsIndexOf(serial::kStopBits, stopBitsIndex)) {
         stop = serial::kStopBits[static_cast<std::size_t>(stopBitsIndex)];
     }
-    ChangeSettings(*this, native_->fd, [stop](termios& tio) { return SetStopBitsCode(tio, stop); });
+    ChangeSettings(*this, native_->fd, native_->framed,
+                   [stop](termios& tio) { return SetStopBitsCode(tio, stop); });
     stopBits_ = stop;
 }
 
@@ -337,7 +363,7 @@ void CSerialInterface::SetStopBits(int stopBitsIndex) {
 // Software flow control is always off.
 void CSerialInterface::SetFlowControl(std::uint8_t flags) {
     const int fd = native_->fd;
-    ChangeSettings(*this, fd, [fd, flags](termios& tio) {
+    ChangeSettings(*this, fd, native_->framed, [fd, flags](termios& tio) {
         tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
         tio.c_cc[VSTART] = 0x11;
         tio.c_cc[VSTOP] = 0x13;
