@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -398,7 +399,9 @@ std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
     if (count == 0) {
         return 0;
     }
-    bool waited = false;
+    // The wait for the first byte is the port's own read time-out: a real wait on the line, so
+    // it is measured on the monotonic clock, not on the plug-in's clock seam.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadWaitMs);
     for (;;) {
         const ssize_t n = read(fd, buffer, count);
         if (n > 0) {
@@ -414,25 +417,20 @@ std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
             throw CSerialComException(portNumber_, CSerialComException::kReadFailed, errno);
         }
-        if (waited) {
-            return 0;
-        }
-        pollfd p{fd, POLLIN, 0};
-        const int ready = poll(&p, 1, kReadWaitMs);
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw CSerialComException(portNumber_, CSerialComException::kReadFailed, errno);
-        }
-        if (ready == 0) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
             return 0;  // a silent line is no failure
         }
-        if ((p.revents & POLLIN) == 0) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) {
+            throw CSerialComException(portNumber_, CSerialComException::kReadFailed, errno);
+        }
+        if (ready > 0 && (p.revents & POLLIN) == 0) {
             const int error = (p.revents & POLLNVAL) != 0 ? EBADF : EIO;
             throw CSerialComException(portNumber_, CSerialComException::kReadFailed, error);
         }
-        waited = true;
     }
 }
 

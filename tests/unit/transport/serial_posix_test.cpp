@@ -398,6 +398,32 @@ TEST_F(SerialPosixTest, HungUpPeerThrows303OnReadAndLeavesThePortOpen) {
     EXPECT_TRUE(port.IsOpen());
 }
 
+TEST_F(SerialPosixTest, HungUpPeerThrows304OnWriteAndLeavesThePortOpen) {
+    CSerialInterface port;
+    Open9600(port);
+    pty_.CloseMaster();
+    const CSerialComException e = Thrown([&] { port.WriteByte(0x10); });
+    EXPECT_EQ(e.GetCode(), CSerialComException::kWriteFailed);
+    EXPECT_EQ(e.GetSystemError(), EIO);
+    EXPECT_EQ(e.GetPortNumber(), kPort);
+    EXPECT_TRUE(port.IsOpen());
+    port.ClosePort();
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SerialPosixTest, PortAboveNineHasItsOwnVariable) {
+    setenv("DEVVORIN_COM12", pty_.name().c_str(), 1);
+    setenv("DEVVORIN_COM1", "/dev/devvorin-no-such-port", 1);
+    CSerialInterface port;
+    Open9600(port, 12);
+    unsetenv("DEVVORIN_COM12");
+    unsetenv("DEVVORIN_COM1");
+    EXPECT_EQ(port.GetPortNumber(), 12);
+    EXPECT_EQ(port.GetPortName(), pty_.name());
+    port.WriteByte(0x7E);
+    EXPECT_EQ(pty_.Receive(4), std::vector<std::uint8_t>{0x7E});
+}
+
 TEST_F(SerialPosixTest, SendBreakWaitsTwiceOnTheClockAndNeverThrows) {
     platform::VirtualClock clock;
     platform::ScopedClock scoped(clock);
