@@ -198,6 +198,16 @@ std::vector<std::vector<std::uint8_t>> SimTransport::Writes() const {
     return writes;
 }
 
+std::vector<std::uint8_t> SimTransport::HostBytes() const {
+    std::vector<std::uint8_t> bytes;
+    for (const Record& record : transcript_) {
+        if (record.direction == Direction::kHostToReceiver) {
+            bytes.insert(bytes.end(), record.bytes.begin(), record.bytes.end());
+        }
+    }
+    return bytes;
+}
+
 std::string SimTransport::FormatTranscript() const {
     std::string text;
     for (const Record& record : transcript_) {

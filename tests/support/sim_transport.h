@@ -69,8 +69,10 @@ class SimTransport : public CSerialInterface {
     sim::LineSettings HostLine() const;
     // Every write, every byte that reached the host and every break, in order.
     const std::vector<Record>& Transcript() const { return transcript_; }
-    // The host's writes only, one entry per Write call.
+    // The host's writes only, one entry per Write call (a packet writes a frame in pieces).
     std::vector<std::vector<std::uint8_t>> Writes() const;
+    // Every byte the host wrote, in order, for decoding whole frames.
+    std::vector<std::uint8_t> HostBytes() const;
     // One line per record: "   10.370 host> 02 00 6F 00 6F 03 @9600 8N1".
     std::string FormatTranscript() const;
 
