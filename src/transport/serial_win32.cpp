@@ -307,6 +307,57 @@ void CSerialInterface::SendBreak(std::uint32_t milliseconds) {
     }
 }
 
+namespace {
+
+void ClearErrors(HANDLE port) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    ClearCommError(port, &errors, &status);
+}
+
+// Bytes waiting in the driver's input buffer (0 when the driver cannot tell).
+DWORD InputQueued(HANDLE port) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    return ClearCommError(port, &errors, &status) ? status.cbInQue : 0;
+}
+
+// One system read of up to wanted bytes, shaped by the port's read time-outs: what is buffered
+// at once, else the first byte as it comes, else nothing after the time-out.
+DWORD ReadOnce(HANDLE port, OVERLAPPED& overlap, std::uint8_t* buffer, DWORD wanted,
+               int portNumber) {
+    Rearm(overlap);
+    DWORD got = 0;
+    if (ReadFile(port, buffer, wanted, &got, &overlap)) {
+        // Completed at once with what was buffered. Bytes that arrive right after a short read
+        // belong to the same reply: clear the error state but discard nothing.
+        if (got < wanted) {
+            ClearErrors(port);
+        }
+        return got;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) {
+        ClearErrors(port);
+        throw CSerialComException(portNumber, CSerialComException::kReadFailed,
+                                  static_cast<long>(error));
+    }
+    // Wine does not honour the read time-out on an empty line: bound the wait, then cancel. A
+    // cancelled read may already hold bytes; its count says how many.
+    if (!FinishPending(port, overlap, kPendingReadBoundMs, got, error)) {
+        ClearErrors(port);
+        if (!IsNoByteEnding(error)) {
+            throw CSerialComException(portNumber, CSerialComException::kReadFailed,
+                                      static_cast<long>(error));
+        }
+    } else if (got < wanted) {
+        ClearErrors(port);
+    }
+    return got > wanted ? wanted : got;
+}
+
+}  // namespace
+
 std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
     const HANDLE port = native_->port;
     if (port == nullptr) {
@@ -316,42 +367,27 @@ std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
     if (count == 0) {
         return 0;
     }
-    const auto clearErrors = [port] {
-        DWORD errors = 0;
-        COMSTAT status{};
-        ClearCommError(port, &errors, &status);
-    };
-    const DWORD wanted = ClampCount(count);
     OVERLAPPED& overlap = native_->readOverlap;
-    Rearm(overlap);
-
-    DWORD got = 0;
-    if (ReadFile(port, buffer, wanted, &got, &overlap)) {
-        // Completed at once with what was buffered. Bytes that arrive right after a short read
-        // belong to the same reply: clear the error state but discard nothing.
-        if (got < wanted) {
-            clearErrors();
+    const DWORD wanted = ClampCount(count);
+    if (wanted == 1) {
+        return ReadOnce(port, overlap, buffer, 1, portNumber_);
+    }
+    // A read of several bytes asks only for what is buffered, or for the first byte and then
+    // what followed it: Wine's driver holds a larger read until its count is full or the bound
+    // cancels it, where Windows returns on the first byte.
+    DWORD queued = InputQueued(port);
+    if (queued > 0) {
+        return ReadOnce(port, overlap, buffer, queued < wanted ? queued : wanted, portNumber_);
+    }
+    DWORD got = ReadOnce(port, overlap, buffer, 1, portNumber_);
+    if (got == 1) {
+        queued = InputQueued(port);
+        if (queued > 0) {
+            got += ReadOnce(port, overlap, buffer + 1, queued < wanted - 1 ? queued : wanted - 1,
+                            portNumber_);
         }
-        return got;
     }
-    DWORD error = GetLastError();
-    if (error != ERROR_IO_PENDING) {
-        clearErrors();
-        throw CSerialComException(portNumber_, CSerialComException::kReadFailed,
-                                  static_cast<long>(error));
-    }
-    // Wine does not honour the read time-out on an empty line: bound the wait, then cancel. A
-    // cancelled read may already hold bytes; its count says how many.
-    if (!FinishPending(port, overlap, kPendingReadBoundMs, got, error)) {
-        clearErrors();
-        if (!IsNoByteEnding(error)) {
-            throw CSerialComException(portNumber_, CSerialComException::kReadFailed,
-                                      static_cast<long>(error));
-        }
-    } else if (got < wanted) {
-        clearErrors();
-    }
-    return got > wanted ? wanted : got;
+    return got;
 }
 
 void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Runs serial_wine.exe under Wine with COM5 mapped to a pseudo-terminal whose far end is
+# serial_wine.py. Builds nothing: the exe comes from the win32 build.
+#
+# Usage: serial_wine.sh <path to serial_wine.exe>
+# Exit: the program's status; 77 (skipped) when Wine or the exe is missing.
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+exe=${1:?usage: serial_wine.sh <serial_wine.exe>}
+if [[ ! -f $exe ]]; then
+    echo "Wine test skipped: $exe does not exist; build the win32 preset first"
+    exit 77
+fi
+if ! command -v python3 >/dev/null 2>&1; then
+    echo "Wine test skipped: python3 is needed for the far end of the line"
+    exit 77
+fi
+
+# shellcheck source=wine_env.sh
+. "$here/wine_env.sh"
+dv_wine_check || exit $?
+
+peer_pid=
+cleanup() {
+    if [[ -n $peer_pid ]]; then
+        kill "$peer_pid" 2>/dev/null || true
+        wait "$peer_pid" 2>/dev/null || true
+    fi
+    dv_wine_stop
+}
+trap cleanup EXIT
+
+dv_wine_start || exit 1
+
+ready=$DV_WINE_ROOT/peer-ready
+python3 "$here/serial_wine.py" "$ready" &
+peer_pid=$!
+for _ in $(seq 1 100); do
+    [[ -s $ready ]] && break
+    if ! kill -0 "$peer_pid" 2>/dev/null; then
+        echo "the far end of the line did not start"
+        exit 1
+    fi
+    sleep 0.05
+done
+if [[ ! -s $ready ]]; then
+    echo "the far end of the line did not report its pseudo-terminal"
+    exit 1
+fi
+pty=$(<"$ready")
+echo "COM5 -> $pty"
+dv_wine_map_com 5 "$pty" || { echo "mapping COM5 failed"; exit 1; }
+
+dv_wine_run "$exe"
+exit $?
