@@ -6,8 +6,9 @@
 # Executed:
 #   wine_env.sh check               exit 0 when Wine can run 32-bit programs here; 77 and the
 #                                   reason when it cannot (tests then report "skipped")
-#   wine_env.sh run <exe> [args]    fresh prefix + display, runs the program under Wine, cleans
-#                                   up; exits with the program's status (77 when Wine is unusable)
+#   wine_env.sh run <exe> [args]    fresh prefix + display, runs the program under Wine from its
+#                                   own directory, cleans up; exits with the program's status (77
+#                                   when the program is not built or Wine is unusable)
 # Sourced (". wine_env.sh"), for scripts that need more steps between start and stop:
 #   dv_wine_check, dv_wine_start, dv_wine_map_com <n> <device>, dv_wine_run <exe> [args],
 #   dv_wine_stop
@@ -144,7 +145,9 @@ if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
             trap dv_wine_stop EXIT
             dv_wine_start || exit 1
             shift
-            dv_wine_run "$exe" "$@"
+            # Programs find DevVorin.dll beside them; run from there as the host would.
+            cd "$(dirname "$exe")" || exit 1
+            dv_wine_run "./$(basename "$exe")" "$@"
             exit $?
             ;;
         *)
