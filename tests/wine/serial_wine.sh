@@ -8,6 +8,7 @@ set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 exe=${1:?usage: serial_wine.sh <serial_wine.exe>}
+[[ $exe == /* ]] || exe=$PWD/$exe
 if [[ ! -f $exe ]]; then
     echo "Wine test skipped: $exe does not exist; build the win32 preset first"
     exit 77
@@ -51,6 +52,11 @@ fi
 pty=$(<"$ready")
 echo "COM5 -> $pty"
 dv_wine_map_com 5 "$pty" || { echo "mapping COM5 failed"; exit 1; }
+# The mapping restarted the wineserver; a server that the program starts would print its whole
+# object table into this log when it is stopped. Start it here, quietly, until dv_wine_stop.
+wineserver -p >/dev/null 2>&1
 
-dv_wine_run "$exe"
+# The program finds DevVorin.dll (its message texts) beside it.
+cd "$(dirname "$exe")" || exit 1
+DEVVORIN_SERIAL_PEER=$pty dv_wine_run "./$(basename "$exe")"
 exit $?
