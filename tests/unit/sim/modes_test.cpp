@@ -119,3 +119,37 @@ TEST(SimModes, RepliesComeAfterTheReplyDelay) {
 }
 
 }  // namespace
+
+namespace {
+
+// Line garbage of every kind, in both modes: the receiver keeps its footing and still answers.
+TEST(SimModes, RandomBytesNeverUpsetTheReceiver) {
+    for (const char* profile : {R"({})", R"({"powerOn": "monitor"})"}) {
+        SCOPED_TRACE(profile);
+        Wire wire(With(profile));
+        std::uint32_t seed = 12345;
+        auto next = [&seed] {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<std::uint8_t>(seed >> 16);
+        };
+        for (int round = 0; round < 2000; ++round) {
+            Bytes noise(1 + next() % 40);
+            for (std::uint8_t& b : noise) {
+                // Mostly frame bytes, so that many frames start and break off.
+                const std::uint8_t r = next();
+                b = r < 64 ? 0x02 : r < 96 ? 0x03 : r < 112 ? 0x00 : next();
+            }
+            wire.Exchange(noise, 5);
+        }
+        // Whatever state the noise left (even a reboot), the receiver comes back and answers.
+        wire.Wait(30000);
+        Bytes out;
+        for (int attempt = 0; attempt < 3 && TcFrames(out).empty(); ++attempt) {
+            out = wire.Exchange({0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, 10);
+            out = wire.Break(30000);
+        }
+        EXPECT_EQ(TcFrames(out).size(), 1u);
+    }
+}
+
+}  // namespace
