@@ -1,5 +1,6 @@
 // The Win32 serial transport under Wine, against a pseudo-terminal mapped to COM5 whose far end
-// (serial_wine.py) answers every byte with byte ^ 0x5A and the question 0x3F with "S<speed>\n".
+// (serial_wine.py) answers every byte with byte ^ 0x5A and the question 0x3F with "S<speed>\n";
+// 0x3E makes it stop reading for a while.
 // Run through serial_wine.sh. Prints "N passed, M failed"; exit 0 only when nothing failed.
 #include <windows.h>
 
@@ -18,6 +19,7 @@ namespace {
 
 constexpr int kPort = 5;
 constexpr int kMissingPort = 7;
+constexpr std::uint8_t kStall = 0x3E;
 constexpr std::uint8_t kAskSpeed = 0x3F;
 constexpr std::uint8_t kFlip = 0x5A;
 
@@ -109,7 +111,7 @@ void CheckBytesBothWays() {
     Open9600(port);
     std::vector<std::uint8_t> out;
     for (int value = 0; value < 256; ++value) {
-        if (value != kAskSpeed) {
+        if (value != kAskSpeed && value != kStall) {
             out.push_back(static_cast<std::uint8_t>(value));
         }
     }
@@ -119,7 +121,7 @@ void CheckBytesBothWays() {
     for (std::size_t i = 0; same && i < out.size(); ++i) {
         same = back[i] == (out[i] ^ kFlip);
     }
-    Check(same, "255 bytes out, the far side's 255 answers back unchanged (" +
+    Check(same, "254 bytes out, the far side's 254 answers back unchanged (" +
                     std::to_string(back.size()) + " came)");
 
     // Three bytes waiting, ten asked for: the three at once, and nothing lost after them.
@@ -212,6 +214,24 @@ void CheckClosedPort() {
     Check(port.IsOpen(), "SendBreak on an open port returns and keeps it open");
 }
 
+void CheckStalledWrite() {
+    CSerialInterface port;
+    // 115200 baud: no time per byte, so the write may take 2000 ms and is cut off at 2500.
+    port.OpenPort(kPort, serial::kByteSize8, serial::kOneStopBit, serial::kNoParity,
+                  serial::kBaud115200);
+    port.WriteByte(kStall);
+    Sleep(200);  // the far side has stopped reading
+    const std::vector<std::uint8_t> lots(1 << 20, 0x55);
+    const ULONGLONG start = NowMs();
+    const CSerialComException e = Thrown([&] { port.Write(lots.data(), lots.size()); });
+    const ULONGLONG took = NowMs() - start;
+    Check(e.GetCode() == CSerialComException::kWriteFailed,
+          "a write the far side does not take gives 304 (system error " +
+              std::to_string(e.GetSystemError()) + ")");
+    Check(took < 5000, "... within the write bound (" + std::to_string(took) + " ms)");
+    Check(port.IsOpen(), "... and leaves the port open");
+}
+
 }  // namespace
 
 int main() {
@@ -235,6 +255,7 @@ int main() {
         {"held port", CheckHeldPort},
         {"missing port", CheckMissingPort},
         {"closed port", CheckClosedPort},
+        {"stalled write (last: the far side is slow after it)", CheckStalledWrite},
     };
     for (const auto& [name, group] : groups) {
         try {

@@ -15,16 +15,22 @@ import select
 import signal
 import sys
 import termios
+import time
 import tty
 
 SPEEDS = {getattr(termios, name): int(name[1:]) for name in dir(termios)
           if name.startswith("B") and name[1:].isdigit()}
 
 
+STALL_SECONDS = 6
+
+
 def answer(data, slave):
     out = bytearray()
     for byte in data:
-        if byte == 0x3F:
+        if byte == 0x3E:
+            time.sleep(STALL_SECONDS)
+        elif byte == 0x3F:
             speed = SPEEDS.get(termios.tcgetattr(slave)[5], 0)
             out += b"S%d\n" % speed
         else:
