@@ -1,5 +1,9 @@
 #include "operations/operation_catalog.h"
 
+#include <memory>
+
+#include "operations/retrieve_version_operation.h"
+
 // Each shipped operation is listed here by a factory, in host order:
 //   index 0  CRetrieveVersionOperation   "Verify GPS software version"
 //   index 1  CConfigRetrieveOperation    "Verify receiver options"
@@ -11,5 +15,6 @@
 // An operation is added here only once it exists; the list never carries a stand-in.
 OperationCatalog ShippedOperationCatalog() {
     OperationCatalog catalog;
+    catalog.regular.push_back([] { return std::make_unique<CRetrieveVersionOperation>(); });
     return catalog;
 }

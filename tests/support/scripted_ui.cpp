@@ -4,9 +4,13 @@
 
 namespace testing_support {
 
-ScriptedUi::ScriptedUi() { platform::InstallUiDriver(this); }
+ScriptedUi::ScriptedUi() {
+    platform::InstallUiDriver(this);
+}
 
-ScriptedUi::~ScriptedUi() { platform::InstallUiDriver(nullptr); }
+ScriptedUi::~ScriptedUi() {
+    platform::InstallUiDriver(nullptr);
+}
 
 std::intptr_t ScriptedUi::SendWindowMessage(platform::WindowHandle, unsigned message,
                                             std::uintptr_t, std::intptr_t lParam) {
@@ -66,6 +70,26 @@ bool ScriptedUi::SetClipboardText(const std::string& text) {
     }
     clipboard.push_back(text);
     return true;
+}
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+void ScriptedUi::RunModalDialog(platform::DialogSession& session) {
+    dialogs.push_back(
+        {session.TemplateId(), session.Caption(), session.Owner(), session.Controls()});
+    events.push_back({Event::Kind::kDialog, session.Caption(), session.TemplateId()});
+    if (dialogActions_.empty()) {
+        UiDriver::RunModalDialog(session);
+        return;
+    }
+    DialogAction action = std::move(dialogActions_.front());
+    dialogActions_.pop_front();
+    action(session);
+    if (!session.IsEnded()) {
+        session.Escape();
+    }
 }
 
 }  // namespace testing_support

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/posix/dialog_session.h"
 #include "platform/posix/ui_driver.h"
 
 namespace testing_support {
@@ -12,7 +14,7 @@ namespace testing_support {
 // Records everything the plug-in shows and answers message boxes from a script. Installed for
 // its lifetime. Boxes without a scripted answer get their first button (OK, Yes or Retry).
 class ScriptedUi : public platform::UiDriver {
-public:
+  public:
     struct Box {
         platform::WindowHandle owner;
         std::string text;
@@ -26,10 +28,28 @@ public:
     };
     // One record per call, in order, so that tests can check what came before what.
     struct Event {
-        enum class Kind { kStatus, kProgress, kBox, kTitle } kind;
+        enum class Kind { kStatus, kProgress, kBox, kTitle, kDialog } kind;
         std::string text;
         int value;
     };
+
+    // A dialog as it stood when it opened (after its initialisation).
+    struct Dialog {
+        int templateId;
+        std::string caption;
+        platform::WindowHandle owner;
+        std::vector<platform::DialogControl> controls;
+        // The text of the first control with that id ("" when there is none).
+        std::string Text(int id) const {
+            for (const platform::DialogControl& control : controls) {
+                if (control.id == id) {
+                    return control.text;
+                }
+            }
+            return {};
+        }
+    };
+    using DialogAction = std::function<void(platform::DialogSession&)>;
 
     ScriptedUi();
     ~ScriptedUi() override;
@@ -37,6 +57,9 @@ public:
     ScriptedUi& operator=(const ScriptedUi&) = delete;
 
     void AnswerNextBox(int answer) { answers_.push_back(answer); }
+    // The next dialog is handed to action instead of being closed with OK; a dialog that the
+    // action leaves open is closed as Escape would.
+    void OnNextDialog(DialogAction action) { dialogActions_.push_back(std::move(action)); }
     void HoldKeys(bool control, bool alt) {
         control_ = control;
         alt_ = alt;
@@ -49,6 +72,7 @@ public:
     std::vector<std::string> titles;
     std::vector<std::string> clipboard;
     std::vector<Event> events;
+    std::vector<Dialog> dialogs;
 
     std::intptr_t SendWindowMessage(platform::WindowHandle window, unsigned message,
                                     std::uintptr_t wParam, std::intptr_t lParam) override;
@@ -59,9 +83,11 @@ public:
                        const std::string& caption, unsigned flags) override;
     bool IsKeyDown(int virtualKey) override;
     bool SetClipboardText(const std::string& text) override;
+    void RunModalDialog(platform::DialogSession& session) override;
 
-private:
+  private:
     std::deque<int> answers_;
+    std::deque<DialogAction> dialogActions_;
     bool control_ = false;
     bool alt_ = false;
 };

@@ -17,8 +17,10 @@ struct PosixEvent {
     std::atomic<bool> signalled{false};
 };
 
+class DialogSession;
+
 class UiDriver {
-public:
+  public:
     virtual ~UiDriver() = default;
     virtual std::intptr_t SendWindowMessage(WindowHandle window, unsigned message,
                                             std::uintptr_t wParam, std::intptr_t lParam) = 0;
@@ -32,12 +34,15 @@ public:
     // Default: the handle is a PosixEvent.
     virtual bool IsEventSignalled(EventHandle event);
     virtual bool SetClipboardText(const std::string& text) = 0;
+    // Shows a modal dialog and acts as its user until it ends (platform/posix/dialog_session.h).
+    // Default: press OK, or Escape when the dialog has no OK button.
+    virtual void RunModalDialog(DialogSession& session);
 };
 
 // Prints status, progress and message boxes on standard error and answers every box with its
 // first button (OK, Yes or Retry). Used until the host installs a driver.
 class TerminalUiDriver : public UiDriver {
-public:
+  public:
     std::intptr_t SendWindowMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                     std::intptr_t lParam) override;
     bool PostWindowMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
@@ -46,6 +51,8 @@ public:
     int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                        unsigned flags) override;
     bool SetClipboardText(const std::string& text) override;
+    // Prints the dialog's contents, then presses OK.
+    void RunModalDialog(DialogSession& session) override;
 };
 
 // The driver in force. nullptr restores the terminal driver. The caller keeps ownership.

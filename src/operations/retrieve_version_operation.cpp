@@ -1,0 +1,186 @@
+#include "operations/retrieve_version_operation.h"
+
+#include <memory>
+
+#include "device/break_info.h"
+#include "device/device_exceptions.h"
+#include "device/product_table.h"
+#include "frame/bounded_copy.h"
+#include "frame/branding.h"
+#include "frame/host_reporting.h"
+#include "operations/version_display_dlg.h"
+#include "platform/exception.h"
+#include "platform/strings.h"
+#include "platform/ui.h"
+#include "protocol/tc_requests.h"
+#include "transport/serial_interface.h"
+#include "transport/transport_factory.h"
+
+namespace {
+
+constexpr unsigned kName = 1621;
+constexpr unsigned kDescription = 1622;
+constexpr unsigned kSummary = 1623;
+constexpr unsigned kAction = 1624;
+constexpr unsigned kTitle = 1625;
+constexpr unsigned kSuccess = 1626;
+constexpr unsigned kReceiverName = 217;
+constexpr unsigned kEstablishing = 610;
+constexpr unsigned kRetrieving = 627;
+constexpr unsigned kNotRunningApplication = 731;
+constexpr unsigned kInvalidDevice = 733;
+constexpr unsigned kNoRadio = 4014;  // "None"
+
+constexpr int kIdentificationFailed = 701;
+constexpr int kVersionNumbersFailed = 704;
+constexpr int kUnexpectedResponse = 707;
+
+constexpr std::uint8_t kRadioFlag = 0x02;
+constexpr std::uint8_t kPassThroughMode = 4;
+constexpr std::uint8_t kRadioVersionQuery = '0';
+constexpr std::size_t kShortestRadioReply = 7;
+
+// Closes the port on every way out of the run.
+class PortCloser {
+  public:
+    explicit PortCloser(CSerialInterface& transport) : transport_(transport) {}
+    ~PortCloser() { transport_.ClosePort(); }
+    PortCloser(const PortCloser&) = delete;
+    PortCloser& operator=(const PortCloser&) = delete;
+
+  private:
+    CSerialInterface& transport_;
+};
+
+void ShowNotice(const OperationContext& context, const std::string& text) {
+    platform::ShowMessageBox(context.hostWindow, text, platform::ApplicationName(),
+                             platform::mb::kOk | platform::mb::kSetForeground);
+}
+
+}  // namespace
+
+CRetrieveVersionOperation::CRetrieveVersionOperation()
+    : COperation(0),
+      name_(platform::LoadString(kName)),
+      description_(platform::FormatString(kDescription, platform::LoadString(kReceiverName))) {}
+
+bool CRetrieveVersionOperation::GetTextItem(int item, char* buffer, std::size_t size) const {
+    switch (item) {
+        case 0:
+            CopyBounded(platform::FormatString(kSummary, name_), buffer, size);
+            return true;
+        case 2:
+            CopyBounded(platform::LoadString(kAction), buffer, size);
+            return true;
+        case 3:
+            CopyBounded(platform::LoadString(kSuccess), buffer, size);
+            return true;
+        default:
+            return COperation::GetTextItem(item, buffer, size);
+    }
+}
+
+std::string CRetrieveVersionOperation::ParseRadioVersion(const std::string& text) {
+    static const std::string kKey = "VERSION,";
+    const std::size_t at = text.find(kKey);
+    if (at == std::string::npos || at + kKey.size() >= text.size()) {
+        return {};
+    }
+    const std::size_t start = at + kKey.size();
+    const std::size_t comma = text.find(',', start);
+    return comma == std::string::npos ? std::string() : text.substr(start, comma - start);
+}
+
+bool CRetrieveVersionOperation::HasInternalRadio(CSerialInterface& transport) {
+    CTCGetOpts request(0);
+    request.SendPacket(transport);
+    CTCGetOpts reply(0);
+    return reply.ReceiveReply(transport) && (reply.GetFlags() & kRadioFlag) != 0;
+}
+
+std::string CRetrieveVersionOperation::QueryRadioVersion(CSerialInterface& transport,
+                                                         CBreakInfo& info,
+                                                         const OperationContext& context) {
+    // Hand the receiver's port over to its radio.
+    CTCPacket passThrough(tc_type::kRadioPassThrough);
+    passThrough.AppendByte(static_cast<std::uint8_t>(info.GetPortNumber() + 1));
+    passThrough.AppendByte(kPassThroughMode);
+    if (!passThrough.SendPacket(transport) ||
+        !passThrough.ReceivePacket(transport, kTCReplyTimeoutSeconds) ||
+        !passThrough.IsAckReceived()) {
+        return platform::LoadString(kNoRadio);
+    }
+
+    CTCPacket query(tc_type::kRadioQuery);
+    query.AppendByte(kRadioVersionQuery);
+    if (!query.SendPacket(transport)) {
+        throw CGarnothException(kUnexpectedResponse, transport.GetPortNumber());
+    }
+    std::string version;
+    if (query.ReceivePacket(transport, kTCReplyTimeoutSeconds) &&
+        query.GetSize() >= kShortestRadioReply) {
+        const std::string text(query.GetPayload().begin(), query.GetPayload().end());
+        version = ParseRadioVersion(text);
+    }
+
+    // A new identification brings the receiver's port back from the radio.
+    if (!info.RetrieveBreakInfo(transport, true, false)) {
+        throw CGarnothException(kIdentificationFailed, context.portNumber);
+    }
+    return version;
+}
+
+void CRetrieveVersionOperation::RejectProduct(const CBreakInfo& info,
+                                              const OperationContext& context) {
+    if (!IsMonitorProduct(info.GetProductName())) {
+        std::string text =
+            platform::FormatString(kInvalidDevice, context.portNumber, context.portNumber);
+        ApplyBrandingVariant(text);
+        ShowNotice(context, text);
+    } else {
+        ShowNotice(context, platform::FormatString(kNotRunningApplication, context.portNumber,
+                                                   platform::LoadString(kReceiverName)));
+    }
+    throw CUserException();
+}
+
+std::uint8_t CRetrieveVersionOperation::Run(const OperationContext& context) {
+    if (context.hostWindow != nullptr) {
+        platform::SetWindowTitle(context.hostWindow, platform::LoadString(kTitle));
+    }
+    ReportStatus(context, kEstablishing);
+    ReportProgress(context, 0);
+
+    const std::unique_ptr<CSerialInterface> transport = CreateSerialTransport();
+    transport->OpenPort(context.portNumber, 1, 0, 0,
+                        6);  // 8 data bits, 1 stop bit, no parity, 9600
+    const PortCloser closer(*transport);
+
+    CBreakInfo info;
+    if (!info.RetrieveBreakInfo(*transport, true, false)) {
+        throw CGarnothException(kIdentificationFailed, context.portNumber);
+    }
+    CVersionDisplayDlg::Values values;
+    values.serialNumber = info.GetSerialNumber();
+    if (!IsApplicationProduct(info.GetProductName())) {
+        RejectProduct(info, context);
+    }
+
+    ReportStatus(context, kRetrieving);
+    if (HasInternalRadio(*transport)) {
+        values.radioVersion = QueryRadioVersion(*transport, info, context);
+    }
+
+    CTCRetrieveVersionNumbers versions;
+    if (!versions.SendPacket(*transport) || !versions.ReceiveReply(*transport)) {
+        throw CGarnothException(kVersionNumbersFailed, context.portNumber);
+    }
+    values.model = info.GetProductName();
+    values.softwareVersion = versions.GetSoftwareVersion();
+    values.bootVersion = versions.GetBootVersion();
+    ReportProgress(context, 100);
+
+    CVersionDisplayDlg dialog(values, context.hostWindow);
+    dialog.DoModal();
+    return 1;
+}
