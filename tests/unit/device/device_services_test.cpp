@@ -310,6 +310,17 @@ TEST_F(DeviceServices, ClearErrorLogNeedsAnAcknowledgingApplication) {
     }
 }
 
+TEST_F(DeviceServices, TheBaseRebootWaitsThreeSecondsForItsReply) {
+    transport.QueueReply(LsFrame(4, {}));
+    EXPECT_EQ(DeviceFailure([&] { device.CLSDeviceInterface::ExitMonitor(); }), 0);
+    EXPECT_EQ(transport.Writes().size(), 2u) << "header and trailer of one empty type-4 frame";
+
+    FakeTransport silent;
+    silent.OpenPort(5, 1, 0, 0, 6);
+    CGarnothInterface local(silent, context);
+    EXPECT_EQ(DeviceFailure([&] { local.CLSDeviceInterface::ExitMonitor(); }), 812);
+}
+
 TEST(DeviceExceptionText, EachClassAndFormatGivesItsFullText) {
     struct Case {
         const char* legend;
