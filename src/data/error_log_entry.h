@@ -7,7 +7,8 @@
 
 #include "data/calendar.h"
 
-// One record of the receiver's error log, in the plug-in's byte order.
+// One record of the receiver's error log, in the plug-in's byte order. Packed: read its members
+// by value, never bind a reference or pointer to one (they are not aligned).
 #pragma pack(push, 1)
 struct ErrorLog_t {
     std::uint32_t errorNumber;

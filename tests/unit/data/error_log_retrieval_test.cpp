@@ -55,9 +55,9 @@ TEST(ErrorLogRetrieval, ReadsEveryValidRecordHighestIndexFirst) {
         bench.port, [&progress](int done, int count) { progress.emplace_back(done, count); }));
     // The receiver serves its three valid records over TC; the deleted one is not among them.
     ASSERT_EQ(mgr.GetCount(), 3);
-    EXPECT_EQ(mgr.GetAt(0)->GetRecord().errorNumber, 0x0000BEEFu);
-    EXPECT_EQ(mgr.GetAt(1)->GetRecord().errorNumber, 0x0A010203u);
-    EXPECT_EQ(mgr.GetAt(2)->GetRecord().errorNumber, 0x70085000u);
+    EXPECT_EQ(+mgr.GetAt(0)->GetRecord().errorNumber, 0x0000BEEFu);
+    EXPECT_EQ(+mgr.GetAt(1)->GetRecord().errorNumber, 0x0A010203u);
+    EXPECT_EQ(+mgr.GetAt(2)->GetRecord().errorNumber, 0x70085000u);
     for (int i = 0; i < mgr.GetCount(); ++i) {
         EXPECT_EQ(mgr.GetAt(i)->GetStatus(), 252) << i;
         EXPECT_EQ(mgr.GetAt(i)->GetFormatVersion(), 3) << i;

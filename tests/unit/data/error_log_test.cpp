@@ -38,31 +38,31 @@ const char* const kLongPart =
 
 void ExpectFields(const CErrorLogEntry& entry, const LogFields& f, const std::string& legend) {
     const ErrorLog_t& r = entry.GetRecord();
-    EXPECT_EQ(r.errorNumber, f.errorNumber) << legend;
-    EXPECT_EQ(r.id, f.id) << legend;
-    EXPECT_EQ(r.vpc, f.vpc) << legend;
-    EXPECT_EQ(r.pc, f.pc) << legend;
-    EXPECT_EQ(r.dataAddress, f.dataAddress) << legend;
-    EXPECT_EQ(r.rr1, f.rr1) << legend;
-    EXPECT_EQ(r.rr2, f.rr2) << legend;
-    EXPECT_EQ(r.softwareVersion, f.softwareVersion) << legend;
-    EXPECT_EQ(r.softwareYear, f.softwareYear) << legend;
-    EXPECT_EQ(r.softwareDateFirst, f.dateFirst) << legend;
-    EXPECT_EQ(r.softwareDateSecond, f.dateSecond) << legend;
-    EXPECT_EQ(r.timeOfWeek, f.timeOfWeek) << legend;
-    EXPECT_EQ(r.gpsWeek, f.gpsWeek) << legend;
+    EXPECT_EQ(+r.errorNumber, f.errorNumber) << legend;
+    EXPECT_EQ(+r.id, f.id) << legend;
+    EXPECT_EQ(+r.vpc, f.vpc) << legend;
+    EXPECT_EQ(+r.pc, f.pc) << legend;
+    EXPECT_EQ(+r.dataAddress, f.dataAddress) << legend;
+    EXPECT_EQ(+r.rr1, f.rr1) << legend;
+    EXPECT_EQ(+r.rr2, f.rr2) << legend;
+    EXPECT_EQ(+r.softwareVersion, f.softwareVersion) << legend;
+    EXPECT_EQ(+r.softwareYear, f.softwareYear) << legend;
+    EXPECT_EQ(+r.softwareDateFirst, f.dateFirst) << legend;
+    EXPECT_EQ(+r.softwareDateSecond, f.dateSecond) << legend;
+    EXPECT_EQ(+r.timeOfWeek, f.timeOfWeek) << legend;
+    EXPECT_EQ(+r.gpsWeek, f.gpsWeek) << legend;
 }
 
 void ExpectLongFields(const CErrorLogEntry& entry, const LogFields& f, const std::string& legend) {
     const ErrorLog_t& r = entry.GetRecord();
-    EXPECT_EQ(r.upTime, f.upTime) << legend;
-    EXPECT_EQ(r.stackPointer, f.stackPointer) << legend;
+    EXPECT_EQ(+r.upTime, f.upTime) << legend;
+    EXPECT_EQ(+r.stackPointer, f.stackPointer) << legend;
     for (std::size_t i = 0; i < 10; ++i) {
-        EXPECT_EQ(r.trace[i], f.trace[i]) << legend << " trace " << i;
+        EXPECT_EQ(+r.trace[i], f.trace[i]) << legend << " trace " << i;
     }
-    EXPECT_EQ(r.userDataLength, f.userDataLength) << legend;
+    EXPECT_EQ(+r.userDataLength, f.userDataLength) << legend;
     for (std::size_t i = 0; i < 40; ++i) {
-        EXPECT_EQ(r.userData[i], f.userData[i]) << legend << " user data " << i;
+        EXPECT_EQ(+r.userData[i], f.userData[i]) << legend << " user data " << i;
     }
 }
 
@@ -96,8 +96,8 @@ TEST(ErrorLogMemory, EveryLayoutDecodesInEitherByteOrder) {
                 EXPECT_EQ(entry.GetFullText(), std::string(kShortText) + kLongPart) << legend;
             } else {
                 // Short records have no long fields: they stay as a fresh entry has them.
-                EXPECT_EQ(entry.GetRecord().stackPointer, 0xFFFFFFFFu) << legend;
-                EXPECT_EQ(entry.GetRecord().userDataLength, 0xFFFF) << legend;
+                EXPECT_EQ(+entry.GetRecord().stackPointer, 0xFFFFFFFFu) << legend;
+                EXPECT_EQ(+entry.GetRecord().userDataLength, 0xFFFF) << legend;
                 EXPECT_EQ(entry.GetFullText(), kShortText) << legend;
             }
         }
@@ -121,10 +121,10 @@ TEST(ErrorLogMemory, SlotsAreKeptUntilTheFirstUnwrittenRecord) {
     EXPECT_EQ(mgr.GetAt(0)->GetStatus(), 248);
     ExpectFields(*mgr.GetAt(0), first, "deleted entries are decoded");
     EXPECT_EQ(mgr.GetAt(1)->GetStatus(), 255);
-    EXPECT_EQ(mgr.GetAt(1)->GetRecord().errorNumber, 0xFFFFFFFFu);
-    EXPECT_EQ(mgr.GetAt(1)->GetRecord().gpsWeek, 0xFFFF);
+    EXPECT_EQ(+mgr.GetAt(1)->GetRecord().errorNumber, 0xFFFFFFFFu);
+    EXPECT_EQ(+mgr.GetAt(1)->GetRecord().gpsWeek, 0xFFFF);
     EXPECT_EQ(mgr.GetAt(2)->GetStatus(), 254);
-    EXPECT_EQ(mgr.GetAt(3)->GetRecord().errorNumber, 0x11223344u);
+    EXPECT_EQ(+mgr.GetAt(3)->GetRecord().errorNumber, 0x11223344u);
     EXPECT_EQ(mgr.GetAt(4), nullptr);
     EXPECT_EQ(mgr.GetAt(-1), nullptr);
 }
@@ -245,7 +245,7 @@ TEST(ErrorLogReply, MalformedRepliesAreRejected) {
         CErrorLogEntry entry(2, false);
         EXPECT_FALSE(entry.DecodeTCReply(c.payload)) << c.legend;
         EXPECT_EQ(entry.GetStatus(), 255) << c.legend;
-        EXPECT_EQ(entry.GetRecord().errorNumber, 0xFFFFFFFFu) << c.legend;
+        EXPECT_EQ(+entry.GetRecord().errorNumber, 0xFFFFFFFFu) << c.legend;
     }
 }
 
@@ -295,7 +295,7 @@ TEST(ErrorLogEntry, DateAndTime) {
         entry.SetUtcOffset(c.offset);
         EXPECT_EQ(entry.GetDateTimeText(), c.text) << c.legend;
         EXPECT_EQ(entry.GetDateTimeText(), c.text) << c.legend << " (second time)";
-        EXPECT_EQ(entry.GetRecord().timeOfWeek, c.timeOfWeek) << c.legend;
+        EXPECT_EQ(+entry.GetRecord().timeOfWeek, c.timeOfWeek) << c.legend;
     }
 }
 
