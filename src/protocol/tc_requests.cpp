@@ -145,6 +145,17 @@ bool CTCGetOpts::SendPacket(CioInterface& transport) {
 }
 
 bool CTCGetOpts::ReceiveReply(CioInterface& transport) {
+    // Values of an earlier reply must not outlive a failed exchange.
+    flags_ = 0;
+    secondFlags_ = 0;
+    text_.clear();
+    byte44_ = 0;
+    byte47_ = 0;
+    value8_ = 0;
+    value12_ = 0;
+    value16_ = 0;
+    word6_ = 0;
+    word20_ = 0;
     const bool received = CTCReplyPacket::ReceiveReply(transport);
     if (received) {
         Extract();

@@ -299,6 +299,20 @@ TEST_F(TCRequestsTest, GetOptsFurtherValues) {
     EXPECT_EQ(cut.GetWord20(), 0);
 }
 
+TEST_F(TCRequestsTest, GetOptsValuesDoNotOutliveAFailedExchange) {
+    Bytes type50(48, 0x00);
+    type50[0] = 50;
+    type50[45] = 0x02;
+    port.QueueReply(TcFrame(0x4B, type50));
+    CTCGetOpts opts;
+    ASSERT_TRUE(opts.SendPacket(port));
+    ASSERT_TRUE(opts.ReceiveReply(port));
+    ASSERT_EQ(opts.GetFlags(), 0x02);
+    ASSERT_TRUE(opts.SendPacket(port));
+    EXPECT_FALSE(opts.ReceiveReply(port));
+    EXPECT_EQ(opts.GetFlags(), 0) << "a silent receiver has no internal radio to report";
+}
+
 TEST_F(TCRequestsTest, NoReplyMeansThreeRequestsAndNothingExtracted) {
     CTCGetOpts opts;
     ASSERT_TRUE(opts.SendPacket(port));
