@@ -18,6 +18,8 @@ const std::vector<HostCommand>& HostCommands();
 
 // "list": every operation with its description and its four texts.
 int RunList(Plugin& plugin, const std::vector<std::string>& args);
+// "run": one operation through DoOperation on a COM port (run_command.cpp, run_args.h).
+int RunRun(Plugin& plugin, const std::vector<std::string>& args);
 // "smoke": the load check that the test suites run (smoke_posix.cpp / smoke_win32.cpp).
 int RunSmoke(Plugin& plugin, const std::vector<std::string>& args);
 

@@ -1,6 +1,10 @@
 #include "host_ui_posix.h"
 
 #include <cstdio>
+#include <cstdlib>
+
+#include "platform/posix/dialog_session.h"
+#include "run_args.h"
 
 #include "commands.h"
 #include "frame/exports_posix.h"
@@ -9,9 +13,22 @@
 std::intptr_t HostUiDriver::SendWindowMessage(platform::WindowHandle, unsigned message,
                                               std::uintptr_t, std::intptr_t lParam) {
     if (message == WM_OPERATION_STATUS && lParam != 0) {
+        EndProgressBar();
         std::fprintf(stderr, "status: %s\n", reinterpret_cast<const char*>(lParam));
     } else if (message == WM_OPERATION_PROGRESS) {
-        std::fprintf(stderr, "progress: %ld%%\n", static_cast<long>(lParam));
+        const long percent = static_cast<long>(lParam);
+        if (progressBar_) {
+            constexpr long kWidth = 40;
+            const long filled = percent < 0 ? 0 : (percent > 100 ? kWidth : percent * kWidth / 100);
+            std::fprintf(stderr, "\r[%s%s] %3ld%%",
+                         std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                         std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(),
+                         percent);
+            std::fflush(stderr);
+            barShown_ = true;
+        } else {
+            std::fprintf(stderr, "progress: %ld%%\n", percent);
+        }
     }
     return 0;
 }
@@ -28,7 +45,18 @@ void HostUiDriver::SetWindowTitle(platform::WindowHandle, const std::string& tit
 
 int HostUiDriver::ShowMessageBox(platform::WindowHandle, const std::string& text,
                                  const std::string& caption, unsigned flags) {
-    std::fprintf(stderr, "[%s]\n%s\n", caption.c_str(), text.c_str());
+    EndProgressBar();
+    std::fprintf(stderr, "message box [%s] (flags 0x%X):\n%s\n", caption.c_str(), flags,
+                 text.c_str());
+    const std::string answer = NextAnswer();
+    if (const int code = BoxAnswerCode(answer); code != 0) {
+        std::fprintf(stderr, "answered: %s\n", answer.c_str());
+        return code;
+    }
+    if (!answer.empty()) {
+        std::fprintf(stderr, "vantor-host: '%s' is no message-box answer; using the first button\n",
+                     answer.c_str());
+    }
     switch (flags & 0xFU) {
         case platform::mb::kYesNo:
             return platform::answer::kYes;
@@ -42,6 +70,51 @@ int HostUiDriver::ShowMessageBox(platform::WindowHandle, const std::string& text
 bool HostUiDriver::SetClipboardText(const std::string& text) {
     std::fprintf(stderr, "clipboard:\n%s\n", text.c_str());
     return true;
+}
+
+void HostUiDriver::RunModalDialog(platform::DialogSession& session) {
+    EndProgressBar();
+    std::fprintf(stderr, "dialog %d:\n%s", session.TemplateId(),
+                 platform::RenderDialog(session).c_str());
+    const std::string answer = NextAnswer();
+    int id = 0;
+    int row = 0;
+    if (answer == "escape" || answer == "cancel") {
+        session.Escape();
+    } else if (std::sscanf(answer.c_str(), "press:%d", &id) == 1) {
+        session.Press(id);
+    } else if (std::sscanf(answer.c_str(), "dblclick:%d:%d", &id, &row) == 2) {
+        session.DoubleClick(id, row);
+    } else {
+        if (!answer.empty() && answer != "ok") {
+            std::fprintf(stderr, "vantor-host: '%s' is no dialog answer; pressing OK\n",
+                         answer.c_str());
+        }
+        UiDriver::RunModalDialog(session);
+    }
+    if (!answer.empty()) {
+        std::fprintf(stderr, "answered: %s\n", answer.c_str());
+    }
+    // A dialog still open after a scripted action takes the next scripted answer.
+    if (!session.IsEnded() && answers_ != nullptr && !answers_->empty()) {
+        RunModalDialog(session);
+    }
+}
+
+std::string HostUiDriver::NextAnswer() {
+    if (answers_ == nullptr || answers_->empty()) {
+        return {};
+    }
+    std::string answer = answers_->front();
+    answers_->pop_front();
+    return answer;
+}
+
+void HostUiDriver::EndProgressBar() {
+    if (barShown_) {
+        std::fprintf(stderr, "\n");
+        barShown_ = false;
+    }
 }
 
 bool HostUiDriver::TakeDonePosted(platform::WindowHandle window) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,13 @@ class HostUiDriver : public platform::UiDriver {
     int ShowMessageBox(platform::WindowHandle owner, const std::string& text,
                        const std::string& caption, unsigned flags) override;
     bool SetClipboardText(const std::string& text) override;
+    // Prints the dialog's contents and acts on it as the next scripted answer says (OK without).
+    void RunModalDialog(platform::DialogSession& session) override;
+
+    // Scripted answers for boxes and dialogs (vantor-host run --answer), consumed in order.
+    void SetAnswers(std::deque<std::string>* answers) { answers_ = answers; }
+    // Draws progress as one bar redrawn in place (a terminal) instead of plain lines.
+    void SetProgressBar(bool bar) { progressBar_ = bar; }
 
     // The host's one window.
     platform::WindowHandle Window() { return &window_; }
@@ -31,7 +39,13 @@ class HostUiDriver : public platform::UiDriver {
         std::uintptr_t wParam;
         std::intptr_t lParam;
     };
+    std::string NextAnswer();
+    void EndProgressBar();
+
     int window_ = 0;
+    std::deque<std::string>* answers_ = nullptr;
+    bool progressBar_ = false;
+    bool barShown_ = false;
     std::vector<Posted> posted_;
 };
 

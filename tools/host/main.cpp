@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "host_args.h"
 #include "plugin.h"
+#include "run_args.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ void PrintUsage() {
     for (const HostCommand& command : HostCommands()) {
         std::printf("  %-8s %s\n", command.name, command.summary);
     }
+    std::printf("\n%s", RunHelp());
 }
 
 }  // namespace
