@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing DevVorin needs on Debian bookworm: compilers, the test
-# libraries, the mingw-w64 cross compiler, 32-bit Wine and Xvfb. Run as root. Quick when
+# libraries, the mingw-w64 cross compilers, Wine (32-bit, and 64-bit for machines whose kernel
+# runs no 32-bit programs) and Xvfb. Run as root. Quick when
 # everything is there already.
 set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-    g++-mingw-w64-i686
-    wine wine32:i386 xvfb fonts-wine imagemagick
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64
+    wine wine32:i386 wine64 xvfb fonts-wine imagemagick python3
 )
 
 missing=()

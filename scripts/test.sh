@@ -14,6 +14,14 @@ step "configure and build: win32"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
 
+# The Wine layer runs the 32-bit build where this machine can run 32-bit programs, else the
+# same sources built for 64-bit Windows (tests/wine/wine_env.sh picks).
+if [[ $(bash tests/wine/wine_env.sh arch 2>/dev/null) == win64 ]]; then
+    step "configure and build: win64 (for the Wine layer)"
+    cmake --preset win64 >/dev/null
+    cmake --build --preset win64 -j "$jobs"
+fi
+
 step "configure and build: native"
 cmake --preset native -DDEVVORIN_WIN32_DIR="$root/build/win32" >/dev/null
 cmake --build --preset native -j "$jobs"
