@@ -1,0 +1,106 @@
+// vantor-host + libDevVorin.so + vorin-sim over a real pseudo-terminal: "Verify GPS software
+// version" from the host's command line to the dialog's contents and the exit status.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "sim_process.h"
+
+namespace {
+
+struct HostRun {
+    int exitStatus = -1;
+    std::string output;
+};
+
+// Runs vantor-host with the arguments, on the simulator's terminal as COM5, fixed waits shortened.
+HostRun RunHost(const std::string& device, const std::string& arguments) {
+    const char* host = std::getenv("VANTOR_HOST");
+    HostRun run;
+    if (host == nullptr) {
+        run.output = "VANTOR_HOST is not set";
+        return run;
+    }
+    const std::string command = std::string("DEVVORIN_TIME_SCALE=0.1 '") + host +
+                                "' run 0 --port 5 --device '" + device + "' " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        run.output = "cannot start " + command;
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.output.append(buffer.data(), got);
+    }
+    const int status = pclose(pipe);
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+struct Case {
+    const char* legend;
+    std::string profile;
+    std::string arguments;
+    int exitStatus;
+    std::vector<std::string> lines;  // each must appear in the output
+};
+
+void RunCases(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        e2e::SimProcess sim;
+        std::string error;
+        ASSERT_TRUE(sim.Start(c.profile, error)) << c.legend << ": " << error;
+        const HostRun run = RunHost(sim.Port(), c.arguments);
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << c.legend << "\n" << run.output;
+        for (const std::string& line : c.lines) {
+            EXPECT_NE(run.output.find(line + "\n"), std::string::npos)
+                << c.legend << ": missing \"" << line << "\" in\n"
+                << run.output;
+        }
+        EXPECT_EQ(sim.Stop(), 0) << c.legend;
+    }
+}
+
+// The main job's run: the built-in receiver with its radio.
+TEST(VersionHost, DefaultReceiverShowsTheSixValues) {
+    const std::vector<Case> cases = {
+        {"default receiver: the dialog's six values, result 1",
+         "",
+         "",
+         0,
+         {"status: Establishing communication with the Orrick receiver. Please wait...",
+          "status: Retrieving version information...", "progress: 100%",
+          "dialog 106:", "+--- Software Version ---", "|  Model: Orrick Receiver",
+          "|  Serial Number: [5213K40078]", "|  Software Version: [4.12]",
+          "|  Boot Version: [3.05]", "|  Radio Version: [1.23]", "|  PCB S/N: []",
+          "status: The version was retrieved successfully.", "done message (0x5F7) received",
+          "result: 1 (completed)"}},
+    };
+    RunCases(cases);
+}
+
+TEST(VersionHost, RejectedAndRadiolessReceivers) {
+    const std::vector<Case> cases = {
+        {"receiver without a radio, dialog closed with Escape: still completed",
+         "no-radio",
+         "--answer escape",
+         0,
+         {"|  Radio Version: []", "answered: escape", "result: 1 (completed)"}},
+        {"receiver in its monitor: message 731, cancelled",
+         "in-monitor",
+         "",
+         2,
+         {"message box [DevVorin] (flags 0x10000):",
+          "The device found on COM5 is not running the application.",
+          "status: The operation was canceled.", "result: 2 (cancelled)"}},
+    };
+    RunCases(cases);
+}
+
+}  // namespace
