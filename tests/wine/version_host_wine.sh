@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# "Verify GPS software version" in the Windows build under Wine and Xvfb: vantor-host.exe loads
+# DevVorin.dll and runs operation 0 on COM5, which is mapped to vorin-sim's pseudo-terminal. The
+# host's test mode reads the real dialog's controls from a second thread, saves its picture and
+# closes it with OK; this script checks the host's report and turns the pictures into PNG files
+# in the build tree (<build>/wine-screenshots/).
+#
+# Usage: version_host_wine.sh <vantor-host.exe> <vorin-sim> [profile]
+# Exit: 0 passed, 1 failed, 77 skipped (no Wine, no Windows build).
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+exe=${1:?usage: version_host_wine.sh <vantor-host.exe> <vorin-sim> [profile]}
+sim=${2:?the vorin-sim program}
+profile=${3:-}
+[[ $exe == /* ]] || exe=$PWD/$exe
+
+# shellcheck source=wine_env.sh
+. "$here/wine_env.sh"
+dv_wine_check || exit $?
+exe=$(dv_wine_exe "$exe")
+if [[ ! -f $exe ]]; then
+    echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
+    exit 77
+fi
+shots=$(dirname "$exe")/wine-screenshots
+rm -rf "$shots"
+mkdir -p "$shots"
+
+sim_pid=
+cleanup() {
+    if [[ -n $sim_pid ]]; then
+        kill "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+    dv_wine_stop
+}
+trap cleanup EXIT
+
+dv_wine_start || exit 1
+link=$DV_WINE_ROOT/sim-port
+args=(--link "$link")
+[[ -n $profile ]] && args+=(--profile "$profile")
+DEVVORIN_TIME_SCALE=0.1 "$sim" "${args[@]}" >"$DV_WINE_ROOT/sim.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 1 100); do
+    [[ -e $link ]] && break
+    sleep 0.05
+done
+[[ -e $link ]] || { echo "vorin-sim did not start"; cat "$DV_WINE_ROOT/sim.log"; exit 1; }
+pty=$(readlink -f "$link")
+echo "COM5 -> $pty"
+dv_wine_map_com 5 "$pty" || { echo "mapping COM5 failed"; exit 1; }
+wineserver -p >/dev/null 2>&1
+
+cd "$(dirname "$exe")" || exit 1
+out=$DV_WINE_ROOT/host.log
+DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$exe")" run 0 --port 5 \
+    --test-mode "Z:${shots//\//\\}" >"$out" 2>&1
+status=$?
+tr -d '\r' <"$out" >"$out.txt"
+cat "$out.txt"
+
+failed=0
+expect() {
+    if ! grep -qxF -- "$1" "$out.txt"; then
+        echo "MISSING: $1"
+        failed=1
+    fi
+}
+[[ $status -eq 0 ]] || { echo "vantor-host exited with $status, expected 0"; failed=1; }
+expect 'status: Establishing communication with the Orrick receiver. Please wait...'
+expect 'status: Retrieving version information...'
+expect 'progress: 0%'
+expect 'progress: 100%'
+expect 'status: The version was retrieved successfully.'
+expect 'done message (0x5F7) received'
+expect 'window title: Retrieve Software Version'
+expect 'dialog "Software Version":'
+expect '  control 1018 Static: "Model: Orrick Receiver"'
+expect '  control 1019 Edit: "5213K40078"'
+expect '  control 1017 Edit: "4.12"'
+expect '  control 1067 Edit: "3.05"'
+expect '  control 1077 Edit: "1.23"'
+expect '  control 1095 Edit: ""'
+expect 'pressing 1'
+expect 'result: 1 (completed)'
+
+converted=0
+for bmp in "$shots"/*.bmp; do
+    [[ -e $bmp ]] || continue
+    if /usr/bin/convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null; then
+        rm -f "$bmp"
+        converted=$((converted + 1))
+        echo "screenshot: ${bmp%.bmp}.png"
+    fi
+done
+[[ $converted -ge 1 ]] || { echo "no dialog screenshot was saved as PNG"; failed=1; }
+exit $failed
