@@ -147,6 +147,17 @@ TEST(SimApplication, RadioPassThroughLastsUntilTheNextIdentification) {
     EXPECT_EQ(wire.Exchange(Tc(0x77, {'0'})), Bytes{kNak});
 }
 
+TEST(SimApplication, IdentificationRequestTakesThePortBackFromTheRadio) {
+    // On a pseudo-terminal no break reaches the receiver: the request must end the hand-over.
+    Wire wire;
+    EXPECT_EQ(wire.Exchange(Tc(0x84, {0x02, 0x04})), Bytes{kAck});
+    const auto identified = TcFrames(wire.Exchange(Tc(0x6F)));
+    ASSERT_EQ(identified.size(), 1u);
+    EXPECT_EQ(identified[0].type, 0x6E);
+    EXPECT_FALSE(wire.receiver.InRadioPassThrough());
+    EXPECT_FALSE(TcFrames(wire.Exchange(Tc(0x06))).empty());
+}
+
 TEST(SimApplication, EraseResetsTheRadioConfigurationToTheErasedDictionary) {
     Wire wire;
     wire.Exchange(Tc(0x71, {0x21, 0x01, 'E', 'R', 'A', 'S', 'E', 'N', 'V', 'C'}));

@@ -61,8 +61,12 @@ void Receiver::HandleTc(const Frame& frame, std::uint64_t at) {
     ++counters_.tcFrames;
     ++counters_.tcRequests[frame.type];
     if (passThrough_) {
-        // The port is connected to the radio, which only understands its own query.
-        if (frame.type == kRadioQuery) {
+        // The port is connected to the radio, which only understands its own query. The break
+        // detector still hears the identification request (a pseudo-terminal carries no break),
+        // and identification takes the port back from the radio.
+        if (frame.type == kIdentify) {
+            Identify(at, "request (ends the radio pass-through)");
+        } else if (frame.type == kRadioQuery) {
             HandleRadioQuery(frame, at);
         } else {
             Log(at, "TC " + TypeText(frame.type) + " not heard: port passed through to the radio");
