@@ -59,8 +59,8 @@ std::string Escaped(const std::string& text) {
 }
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& d, std::size_t o) {
-    return static_cast<std::uint32_t>(d[o] | (d[o + 1] << 8) | (d[o + 2] << 16) |
-                                      (static_cast<std::uint32_t>(d[o + 3]) << 24));
+    return std::uint32_t{d[o]} | (std::uint32_t{d[o + 1]} << 8) | (std::uint32_t{d[o + 2]} << 16) |
+           (std::uint32_t{d[o + 3]} << 24);
 }
 
 }  // namespace

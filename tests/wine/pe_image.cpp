@@ -198,7 +198,7 @@ std::optional<std::string> PeImage::String(std::uint32_t id) const {
         if (at + 2 > block->size()) {
             return std::nullopt;
         }
-        const std::size_t length = (*block)[at] | ((*block)[at + 1] << 8);
+        const std::size_t length = std::size_t{(*block)[at]} | (std::size_t{(*block)[at + 1]} << 8);
         at += 2;
         if (at + length * 2 > block->size()) {
             return std::nullopt;
