@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/decimal.h"
 #include "transport/serial_com_exception.h"
 #include "transport/serial_interface.h"
 #include "transport/serial_settings.h"
@@ -54,30 +55,6 @@ std::vector<std::string_view> SplitFields(std::string_view segment) {
         position = end;
     }
     return fields;
-}
-
-// Decimal conversion as the C library's atoi does it: leading blanks, a sign, digits up to the
-// first other character; no digits give 0. Saturates instead of overflowing.
-int DecimalValue(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value < 1'000'000'000LL) {
-            value = value * 10 + (text[i] - '0');
-        }
-    }
-    if (value > 0x7FFFFFFFLL) {
-        value = 0x7FFFFFFFLL;
-    }
-    return static_cast<int>(negative ? -value : value);
 }
 
 }  // namespace
@@ -241,7 +218,7 @@ void CBreakInfo::ParsePortFields(std::string_view segment) {
         return index < fields.size() ? fields[index] : std::string_view();
     };
     if (fields.size() > 1) {
-        portNumber_ = DecimalValue(field(1));
+        portNumber_ = platform::DecimalValue(field(1));
     }
     for (const BaudText& baud : kBaudTexts) {
         if (field(2) == baud.text) {

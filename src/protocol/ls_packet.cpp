@@ -4,12 +4,9 @@
 
 #include "platform/clock.h"
 #include "protocol/ls_frame_parser.h"
+#include "protocol/receive_attempts.h"
 #include "transport/io_interface.h"
 #include "transport/serial_com_exception.h"
-
-namespace {
-constexpr int kAttempts = 3;
-}
 
 CLSPacket::CLSPacket(std::uint8_t packetType) : CPacket(packetType), savedType_(packetType) {}
 
@@ -58,25 +55,13 @@ bool CLSPacket::SendPacket(CioInterface& transport) {
 }
 
 bool CLSPacket::ReceivePacket(CioInterface& transport, double timeoutSeconds) {
-    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-        bool received = false;
-        try {
-            received = ReceiveAttempt(transport, timeoutSeconds);
-        } catch (const CSerialComException&) {
-            if (attempt == kAttempts) {
-                throw;
-            }
-        }
-        if (received) {
-            return true;
-        }
-        if (attempt < kAttempts) {
+    return protocol::ReceiveWithRetransmission(
+        [&] { return ReceiveAttempt(transport, timeoutSeconds); },
+        [&] {
             resending_ = true;
             SendPacket(transport);
             resending_ = false;
-        }
-    }
-    return false;
+        });
 }
 
 bool CLSPacket::ReceiveAttempt(CioInterface& transport, double timeoutSeconds) {

@@ -4,13 +4,10 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "protocol/receive_attempts.h"
 #include "protocol/tc_frame_parser.h"
 #include "transport/io_interface.h"
 #include "transport/serial_com_exception.h"
-
-namespace {
-constexpr int kAttempts = 3;
-}
 
 CTCPacket::CTCPacket(std::uint8_t packetType) : CPacket(packetType), savedType_(packetType) {}
 
@@ -77,25 +74,13 @@ bool CTCPacket::Send(CioInterface& transport, bool longFrame) {
 }
 
 bool CTCPacket::Receive(CioInterface& transport, double timeoutSeconds, bool longFrame) {
-    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-        bool received = false;
-        try {
-            received = ReceiveAttempt(transport, timeoutSeconds, longFrame);
-        } catch (const CSerialComException&) {
-            if (attempt == kAttempts) {
-                throw;
-            }
-        }
-        if (received) {
-            return true;
-        }
-        if (attempt < kAttempts) {
+    return protocol::ReceiveWithRetransmission(
+        [&] { return ReceiveAttempt(transport, timeoutSeconds, longFrame); },
+        [&] {
             resending_ = true;
             Send(transport, longFrame);
             resending_ = false;
-        }
-    }
-    return false;
+        });
 }
 
 bool CTCPacket::ReceiveAttempt(CioInterface& transport, double timeoutSeconds, bool longFrame) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/decimal.h"
 #include "platform/strings.h"
 
 namespace {
@@ -36,25 +37,6 @@ std::uint16_t Word16At(const CPacket& packet, std::size_t offset) {
         return 0;
     }
     return static_cast<std::uint16_t>((packet.GetAt(offset) << 8) | packet.GetAt(offset + 1));
-}
-
-// Like the C library's decimal conversion: leading blanks, an optional sign, digits up to the
-// first other character; no digits give 0.
-int ParseDecimal(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    int value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-    }
-    return negative ? -value : value;
 }
 
 std::string VersionText(const CPacket& packet, std::size_t major, std::size_t minor) {
@@ -114,7 +96,7 @@ int CTCRetrieveGPSTime::GetUtcOffset() const {
     if (!IsReplyReceived()) {
         return 0;
     }
-    return ParseDecimal(TextAt(*this, 11, 2));
+    return platform::DecimalValue(TextAt(*this, 11, 2));
 }
 
 bool CTCRetrieveVersionNumbers::SendPacket(CioInterface& transport) {
