@@ -5,6 +5,7 @@
 
 #include "platform/posix/dialog_session.h"
 #include "run_args.h"
+#include "run_report.h"
 
 #include "commands.h"
 #include "frame/exports_posix.h"
@@ -15,8 +16,10 @@ std::intptr_t HostUiDriver::SendWindowMessage(platform::WindowHandle, unsigned m
     if (message == WM_OPERATION_STATUS && lParam != 0) {
         EndProgressBar();
         std::fprintf(stderr, "status: %s\n", reinterpret_cast<const char*>(lParam));
+        HostRunReport().Status(reinterpret_cast<const char*>(lParam));
     } else if (message == WM_OPERATION_PROGRESS) {
         const long percent = static_cast<long>(lParam);
+        HostRunReport().Progress(percent);
         if (progressBar_) {
             constexpr long kWidth = 40;
             const long filled = percent < 0 ? 0 : (percent > 100 ? kWidth : percent * kWidth / 100);
@@ -33,6 +36,43 @@ std::intptr_t HostUiDriver::SendWindowMessage(platform::WindowHandle, unsigned m
     return 0;
 }
 
+namespace {
+
+const char* KindName(platform::ControlKind kind) {
+    switch (kind) {
+        case platform::ControlKind::kStatic:
+            return "static";
+        case platform::ControlKind::kEdit:
+            return "edit";
+        case platform::ControlKind::kButton:
+            return "button";
+        case platform::ControlKind::kListBox:
+            return "listbox";
+        case platform::ControlKind::kListView:
+            return "listview";
+    }
+    return "control";
+}
+
+// The dialog as the run's report keeps it: every control, hidden ones marked.
+RunReport::Dialog ReportedDialog(const platform::DialogSession& session) {
+    RunReport::Dialog dialog{session.TemplateId(), session.Caption(), {}};
+    for (const platform::DialogControl& control : session.Controls()) {
+        RunReport::Control entry{
+            control.id, KindName(control.kind), control.text, control.visible, {}, control.rows};
+        for (const platform::DialogControl::Column& column : control.columns) {
+            entry.columns.push_back(column.title);
+        }
+        for (const std::string& item : control.items) {
+            entry.rows.push_back({item});
+        }
+        dialog.controls.push_back(std::move(entry));
+    }
+    return dialog;
+}
+
+}  // namespace
+
 bool HostUiDriver::PostWindowMessage(platform::WindowHandle window, unsigned message,
                                      std::uintptr_t wParam, std::intptr_t lParam) {
     posted_.push_back({window, message, wParam, lParam});
@@ -41,6 +81,7 @@ bool HostUiDriver::PostWindowMessage(platform::WindowHandle window, unsigned mes
 
 void HostUiDriver::SetWindowTitle(platform::WindowHandle, const std::string& title) {
     std::fprintf(stderr, "title: %s\n", title.c_str());
+    HostRunReport().Title(title);
 }
 
 int HostUiDriver::ShowMessageBox(platform::WindowHandle, const std::string& text,
@@ -48,6 +89,12 @@ int HostUiDriver::ShowMessageBox(platform::WindowHandle, const std::string& text
     EndProgressBar();
     std::fprintf(stderr, "message box [%s] (flags 0x%X):\n%s\n", caption.c_str(), flags,
                  text.c_str());
+    const int code = AnswerBox(flags);
+    HostRunReport().MessageBox(text, caption, flags, AnswerName(code));
+    return code;
+}
+
+int HostUiDriver::AnswerBox(unsigned flags) {
     const std::string answer = NextAnswer();
     if (const int code = BoxAnswerCode(answer); code != 0) {
         std::fprintf(stderr, "answered: %s\n", answer.c_str());
@@ -69,6 +116,7 @@ int HostUiDriver::ShowMessageBox(platform::WindowHandle, const std::string& text
 
 bool HostUiDriver::SetClipboardText(const std::string& text) {
     std::fprintf(stderr, "clipboard:\n%s\n", text.c_str());
+    HostRunReport().Clipboard(text);
     return true;
 }
 
@@ -77,6 +125,10 @@ void HostUiDriver::RunModalDialog(platform::DialogSession& session) {
     std::fprintf(stderr, "dialog %d:\n%s", session.TemplateId(),
                  platform::RenderDialog(session).c_str());
     const std::string answer = NextAnswer();
+    const platform::DialogControl* ok = session.Find(platform::answer::kOk);
+    HostRunReport().ShowDialog(ReportedDialog(session), !answer.empty()                ? answer
+                                                        : ok != nullptr && ok->visible ? "ok"
+                                                                                       : "escape");
     int id = 0;
     int row = 0;
     if (answer == "escape" || answer == "cancel") {

@@ -40,6 +40,8 @@ class HostUiDriver : public platform::UiDriver {
         std::intptr_t lParam;
     };
     std::string NextAnswer();
+    // The answer code for a box: the next scripted answer, else its first button.
+    int AnswerBox(unsigned flags);
     void EndProgressBar();
 
     int window_ = 0;

@@ -17,6 +17,8 @@ class Plugin {
     // Loads the library and resolves every entry point; on failure error says why.
     bool Load(const std::string& path, std::string& error);
 
+    // The path it was loaded from.
+    const std::string& Path() const { return path_; }
     // The library's own handle (the module whose resources hold the bitmap on Win32).
     void* Handle() const { return handle_; }
     // Resolves one more symbol by name (nullptr when absent).
@@ -38,6 +40,7 @@ class Plugin {
     bool ResolveAll(std::string& error);
 
     void* handle_ = nullptr;
+    std::string path_;
 };
 
 // Where the plug-in sits by default: beside the host program.

@@ -9,6 +9,7 @@ Plugin::~Plugin() {
 }
 
 bool Plugin::Load(const std::string& path, std::string& error) {
+    path_ = path;
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* why = dlerror();

@@ -9,6 +9,7 @@ Plugin::~Plugin() {
 }
 
 bool Plugin::Load(const std::string& path, std::string& error) {
+    path_ = path;
     handle_ = LoadLibraryA(path.c_str());
     if (handle_ == nullptr) {
         error = "cannot load " + path + ": error " + std::to_string(GetLastError());

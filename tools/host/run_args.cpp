@@ -65,6 +65,8 @@ bool ParseRunArgs(const std::vector<std::string>& args, RunArgs& run, std::strin
             if (!value(run.shotDir)) {
                 return false;
             }
+        } else if (arg == "--json") {
+            run.json = true;
         } else if (!arg.empty() && arg[0] == '-') {
             error = "unknown option " + arg + " for run";
             return false;
@@ -113,7 +115,7 @@ int ExitStatusOf(int result) {
 }
 
 const char* RunHelp() {
-    return "run <index|name> --port N [--device PATH] [--answer LIST] [--test-mode DIR]\n"
+    return "run <index|name> --port N [--device PATH] [--answer LIST] [--test-mode DIR] [--json]\n"
            "  Runs one operation through DoOperation on COM port N: shows each status line, a\n"
            "  progress bar on a terminal (plain lines otherwise), every message box and the\n"
            "  contents of every dialog, then the result.\n"
@@ -125,6 +127,9 @@ const char* RunHelp() {
            "                  and a dialog is closed with OK.\n"
            "  --test-mode DIR (Windows) reads each dialog's controls from a second thread,\n"
            "                  saves a screenshot DIR/dialog-<id>-<n>.png and closes it with OK\n"
+           "  --json          writes one JSON document of the run on standard output when it\n"
+           "                  ends: statuses, progress, message boxes, dialogs, clipboard texts,\n"
+           "                  result and duration (schema in README.md)\n"
            "  Ctrl+C sets the cancel event; a second Ctrl+C ends the host at once.\n"
            "  Exit status: 0 completed, 2 cancelled, 1 failed (or bad arguments).\n";
 }

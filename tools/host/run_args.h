@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
-// vantor-host run <index|name> --port N [--device PATH] [--answer LIST] [--test-mode DIR]
+// vantor-host run <index|name> --port N [--device PATH] [--answer LIST] [--test-mode DIR] [--json]
 struct RunArgs {
     std::string operation;            // index or exact name
     int port = 0;                     // n of COMn, 1..1024
     std::string device;               // POSIX: the device path COMn stands for
     std::deque<std::string> answers;  // scripted answers to boxes and dialogs, in order
     std::string shotDir;              // Win32 test mode: where dialog screenshots go
+    bool json = false;                // one JSON document of the run on standard output
 };
 
 // Parses the run command's own arguments; false with error set.

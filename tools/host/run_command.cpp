@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "run_args.h"
 #include "run_platform.h"
+#include "run_report.h"
 
 namespace {
 
@@ -50,8 +51,20 @@ int RunRun(Plugin& plugin, const std::vector<std::string>& args) {
     std::array<char, 1025> name{};
     plugin.getOperation(index, name.data(), 1024);
     std::fprintf(stderr, "running operation %d \"%s\" on COM%d\n", index, name.data(), run.port);
+    std::array<char, 1025> version{};
+    if (plugin.getVersionInfo(version.data(), 1024) == 0) {
+        version[0] = '\0';
+    }
+    RunReport& report = HostRunReport();
+    report.Begin(plugin.Path(), version.data(), index, name.data(), run.port);
     const int result = RunOnPlatform(plugin, index, run);
     const int status = ExitStatusOf(result);
+    report.End(result, status);
+    if (run.json) {
+        const std::string document = report.ToJson();
+        std::fwrite(document.data(), 1, document.size(), stdout);
+        std::fflush(stdout);
+    }
     std::fprintf(stderr, "result: %d (%s)\n", result,
                  status == 0   ? "completed"
                  : status == 2 ? "cancelled"

@@ -1,0 +1,150 @@
+// vantor-host run --json against vorin-sim over a pseudo-terminal: the document on standard
+// output, read back with nlohmann-json, holds what the run did.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "sim_process.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+struct JsonRun {
+    int exitStatus = -1;
+    std::string out;  // standard output only; the human lines go to standard error
+};
+
+JsonRun RunJson(const std::string& device, const std::string& arguments) {
+    JsonRun run;
+    const char* host = std::getenv("VANTOR_HOST");
+    if (host == nullptr) {
+        run.out = "VANTOR_HOST is not set";
+        return run;
+    }
+    const std::string command = std::string("DEVVORIN_TIME_SCALE=0.1 '") + host +
+                                "' run 'Verify GPS software version' --port 5 --json --device '" +
+                                device + "' " + arguments + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.out.append(buffer.data(), got);
+    }
+    const int status = pclose(pipe);
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+Json Parse(const JsonRun& run) {
+    Json document = Json::parse(run.out, nullptr, false);
+    EXPECT_FALSE(document.is_discarded()) << "stdout is not one JSON document:\n" << run.out;
+    return document;
+}
+
+// Every list of timed entries runs forward in time and ends within the run.
+void ExpectTimesInOrder(const Json& document) {
+    const std::int64_t duration = document["durationMs"].get<std::int64_t>();
+    for (const char* list : {"statuses", "progress", "messageBoxes", "dialogs", "clipboard"}) {
+        std::int64_t last = 0;
+        for (const Json& entry : document[list]) {
+            const std::int64_t ms = entry["ms"].get<std::int64_t>();
+            EXPECT_GE(ms, last) << list;
+            EXPECT_LE(ms, duration) << list;
+            last = ms;
+        }
+    }
+}
+
+std::string ControlText(const Json& dialog, int id) {
+    for (const Json& control : dialog["controls"]) {
+        if (control["id"] == id) {
+            return control["text"].get<std::string>();
+        }
+    }
+    return "<no control " + std::to_string(id) + ">";
+}
+
+TEST(HostJson, CompletedRunHoldsStatusesDialogAndResult) {
+    e2e::SimProcess sim;
+    std::string error;
+    ASSERT_TRUE(sim.Start("", error)) << error;
+    const JsonRun run = RunJson(sim.Port(), "");
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_EQ(run.exitStatus, 0);
+    const Json document = Parse(run);
+    ASSERT_TRUE(document.is_object());
+
+    EXPECT_EQ(document["plugin"]["version"], "4.86b0");
+    EXPECT_NE(document["plugin"]["path"].get<std::string>().find("libDevVorin.so"),
+              std::string::npos);
+    EXPECT_EQ(document["operation"]["name"], "Verify GPS software version");
+    EXPECT_EQ(document["port"], 5);
+
+    std::vector<std::string> statuses;
+    for (const Json& status : document["statuses"]) {
+        statuses.push_back(status["text"]);
+    }
+    const std::vector<std::string> expected = {
+        "Establishing communication with the Orrick receiver. Please wait...",
+        "Retrieving version information...", "The version was retrieved successfully."};
+    EXPECT_EQ(statuses, expected);
+    ASSERT_FALSE(document["progress"].empty());
+    EXPECT_EQ(document["progress"].back()["value"], 100);
+
+    ASSERT_EQ(document["dialogs"].size(), 1U);
+    const Json& dialog = document["dialogs"][0];
+    EXPECT_EQ(dialog["id"], 106);
+    EXPECT_EQ(dialog["caption"], "Software Version");
+    EXPECT_EQ(dialog["answer"], "ok");
+    EXPECT_EQ(ControlText(dialog, 1019), "5213K40078");
+    EXPECT_EQ(ControlText(dialog, 1017), "4.12");
+    EXPECT_EQ(ControlText(dialog, 1067), "3.05");
+    EXPECT_EQ(ControlText(dialog, 1077), "1.23");
+    EXPECT_EQ(ControlText(dialog, 1095), "");
+
+    EXPECT_TRUE(document["messageBoxes"].empty());
+    EXPECT_EQ(document["result"]["code"], 1);
+    EXPECT_EQ(document["result"]["meaning"], "completed");
+    EXPECT_EQ(document["exitStatus"], 0);
+    ExpectTimesInOrder(document);
+}
+
+TEST(HostJson, RefusedReceiverHoldsTheBoxAndItsAnswer) {
+    e2e::SimProcess sim;
+    std::string error;
+    ASSERT_TRUE(sim.Start("in-monitor", error)) << error;
+    const JsonRun run = RunJson(sim.Port(), "--answer ok");
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_EQ(run.exitStatus, 2);
+    const Json document = Parse(run);
+    ASSERT_TRUE(document.is_object());
+
+    ASSERT_EQ(document["messageBoxes"].size(), 1U);
+    const Json& box = document["messageBoxes"][0];
+    EXPECT_EQ(box["text"].get<std::string>().rfind(
+                  "The device found on COM5 is not running the application.\n", 0),
+              0U)
+        << box.dump();
+    EXPECT_EQ(box["caption"], "DevVorin");
+    EXPECT_EQ(box["flags"], 0x10000);
+    EXPECT_EQ(box["answer"], "ok");
+    EXPECT_TRUE(document["dialogs"].empty());
+    EXPECT_EQ(document["statuses"].back()["text"], "The operation was canceled.");
+    EXPECT_EQ(document["result"]["code"], 2);
+    EXPECT_EQ(document["result"]["meaning"], "cancelled");
+    EXPECT_EQ(document["exitStatus"], 2);
+    ExpectTimesInOrder(document);
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Everything one run showed its user, gathered by the platform's host UI while the run goes on
+// and written as one JSON document by `vantor-host run --json` (schema in README.md). Calls may
+// come from the dialog reader's thread on Windows, so each one takes the lock.
+class RunReport {
+  public:
+    struct Control {
+        int id = 0;
+        std::string kind;  // static, edit, button, listbox, listview (or the window class)
+        std::string text;
+        bool visible = true;
+        std::vector<std::string> columns;            // list view column titles
+        std::vector<std::vector<std::string>> rows;  // list rows (one cell for a list box)
+    };
+    struct Dialog {
+        int id = 0;  // template id; 0 where the platform cannot tell
+        std::string caption;
+        std::vector<Control> controls;
+    };
+
+    // Sets the time origin of every offset and what the run is about.
+    void Begin(const std::string& pluginPath, const std::string& pluginVersion, int index,
+               const std::string& operationName, int port);
+    void Status(const std::string& text);
+    void Progress(long value);
+    void Title(const std::string& text);
+    // flags: the MB_ flags asked for (on Windows, as far as the box's buttons show them).
+    void MessageBox(const std::string& text, const std::string& caption, unsigned flags,
+                    const std::string& answer);
+    // One entry each time the host acts on a dialog: its controls as shown, then the answer.
+    void ShowDialog(const Dialog& dialog, const std::string& answer);
+    void Clipboard(const std::string& text);
+    void End(int result, int exitStatus);
+
+    // The JSON document (two-space indent, one trailing newline).
+    std::string ToJson() const;
+
+  private:
+    struct Timed {
+        std::int64_t ms;
+        std::string text;
+    };
+    struct Box {
+        std::int64_t ms;
+        std::string text, caption;
+        unsigned flags;
+        std::string answer;
+    };
+    struct ShownDialog {
+        std::int64_t ms;
+        Dialog dialog;
+        std::string answer;
+    };
+
+    std::int64_t Offset() const;
+
+    mutable std::mutex lock_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::string pluginPath_, pluginVersion_, operationName_;
+    int index_ = -1;
+    int port_ = 0;
+    std::vector<Timed> statuses_, titles_, clipboard_;
+    std::vector<std::pair<std::int64_t, long>> progress_;
+    std::vector<Box> boxes_;
+    std::vector<ShownDialog> dialogs_;
+    int result_ = 0;
+    int exitStatus_ = 1;
+    std::int64_t durationMs_ = 0;
+};
+
+// The report of this host's run.
+RunReport& HostRunReport();
+
+// The word of a message-box answer code (1 ok, 2 cancel, 4 retry, 6 yes, 7 no), else the number.
+std::string AnswerName(int code);
