@@ -64,7 +64,8 @@ class CGarnothInterface : public CLSDeviceInterface {
     std::vector<std::uint8_t> RetrieveRadioConfig();
     // Clears the receiver's error log over the application's TC protocol; needs no Connect.
     // 701 when no receiver answers the identification, 709 when it does not run its
-    // application, 708 without an answer to the clear request, 707 when it was not acknowledged.
+    // application, 708 without an answer to the clear request within three reply windows
+    // (nothing is sent meanwhile: the receiver may still be erasing), 707 when it was refused.
     void ClearErrorLog();
 
     // --- state of the last identification ---

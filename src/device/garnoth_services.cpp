@@ -1,7 +1,13 @@
+#include <ctime>
+#include <vector>
+
 #include "device/break_info.h"
 #include "device/device_exceptions.h"
 #include "device/garnoth_interface.h"
 #include "device/product_table.h"
+#include "platform/clock.h"
+#include "protocol/receive_attempts.h"
+#include "protocol/tc_frame_parser.h"
 #include "protocol/tc_packet.h"
 #include "protocol/tc_requests.h"
 #include "transport/serial_interface.h"
@@ -11,6 +17,28 @@ constexpr int kIdentificationFailed = 701;
 constexpr int kUnexpectedResponse = 707;
 constexpr int kNoAnswer = 708;
 constexpr int kWrongState = 709;
+
+// The receiver answers the clear with a lone ACK once its log is erased, which can take longer
+// than the port's read time-out. It does not understand an empty frame sent meanwhile and answers
+// that with NAK, so the answer is only awaited, over the three reply windows a request gets.
+TCFrameParser::Result AwaitClearAnswer(CioInterface& transport) {
+    std::vector<std::uint8_t> payload;
+    TCFrameParser parser(0, false, false, payload);
+    const double window = protocol::kReceiveAttempts * kTCReplyTimeoutSeconds;
+    const std::time_t start = platform::Now();
+    while (std::difftime(platform::Now(), start) < window) {
+        std::uint8_t byte = 0;
+        if (!transport.ReadByte(byte)) {
+            continue;  // the port's read time-out has passed; the window has not
+        }
+        if (const TCFrameParser::Result result = parser.Feed(byte);
+            result != TCFrameParser::Result::kNone) {
+            return result;
+        }
+    }
+    return TCFrameParser::Result::kNone;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> CGarnothInterface::RetrieveRadioConfig() {
@@ -32,12 +60,13 @@ void CGarnothInterface::ClearErrorLog() {
     CTCErrorLog request;
     request.SetClearRequest();
     request.SendRequest(transport);
-    // The receiver acknowledges the clear with a lone ACK.
-    CTCPacket answer(0);
-    if (!answer.ReceivePacket(transport, kTCReplyTimeoutSeconds)) {
-        throw CGarnothException(kNoAnswer, transport.GetPortNumber());
-    }
-    if (!answer.IsAckReceived()) {
-        throw CGarnothException(kUnexpectedResponse, transport.GetPortNumber());
+    switch (AwaitClearAnswer(transport)) {
+        case TCFrameParser::Result::kAck:
+            return;
+        case TCFrameParser::Result::kNone:
+            throw CGarnothException(kNoAnswer, transport.GetPortNumber());
+        case TCFrameParser::Result::kNak:
+        case TCFrameParser::Result::kFrame:
+            throw CGarnothException(kUnexpectedResponse, transport.GetPortNumber());
     }
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "operations/retrieve_error_log_operation.h"
 #include "operations/retrieve_version_operation.h"
 
 // Each shipped operation is listed here by a factory, in host order:
@@ -16,5 +17,6 @@
 OperationCatalog ShippedOperationCatalog() {
     OperationCatalog catalog;
     catalog.regular.push_back([] { return std::make_unique<CRetrieveVersionOperation>(); });
+    catalog.regular.push_back([] { return std::make_unique<CRetrieveErrorLogOperation>(); });
     return catalog;
 }

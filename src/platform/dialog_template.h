@@ -13,6 +13,8 @@ enum class ControlKind { kStatic = 0, kEdit = 1, kButton = 2, kListBox = 3, kLis
 namespace dialog_style {
 constexpr std::uint32_t kBorder = 0x00800000;
 constexpr std::uint32_t kDefPushButton = 0x1;
+constexpr std::uint32_t kButtonTypeMask = 0xF;
+constexpr std::uint32_t kGroupBox = 0x7;
 constexpr std::uint32_t kAutoHScroll = 0x0080;
 constexpr std::uint32_t kReadOnly = 0x0800;
 constexpr std::uint32_t kListBoxNotify = 0x0001;

@@ -20,6 +20,7 @@
 // Buttons
 #define DVS_PUSHBUTTON 0x0L
 #define DVS_DEFPUSHBUTTON 0x1L
+#define DVS_GROUPBOX 0x7L  // a frame with a title; never pressed
 // Statics
 #define DVS_LEFT 0x0L
 #define DVS_RIGHT 0x2L
@@ -29,6 +30,7 @@
 #define DVS_READONLY 0x0800L
 // List boxes
 #define DVS_LB_NOTIFY 0x0001L
+#define DVS_LB_USETABSTOPS 0x0080L
 #define DVS_LB_NOINTEGRALHEIGHT 0x0100L
 // List views
 #define DVS_LV_REPORT 0x0001L

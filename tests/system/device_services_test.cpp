@@ -248,4 +248,62 @@ TEST(DeviceServices, ClearErrorLogOnTheApplication) {
     EXPECT_EQ(monitor.receiver.GetCounters().logClears, 0);
 }
 
+// The clear's answer is awaited over three reply windows (9 s) with nothing sent after the clear
+// request: a receiver that erases for longer than one read time-out would answer anything else
+// with NAK.
+TEST(DeviceServices, ClearErrorLogAwaitsASlowEraseWithoutSendingMore) {
+    struct Case {
+        const char* legend;
+        std::string profile;
+        int code;  // 0: success
+        int clearsAfter30s;
+        std::uint64_t waitAtLeastMs;  // from the clear request to the end of the call
+        std::uint64_t waitAtMostMs;
+    };
+    const std::vector<Case> cases = {
+        {"erase of 7 s, longer than two read time-outs", R"({"delays": {"logClearMs": 7000}})", 0,
+         1, 7000, 7500},
+        {"erase of 12 s outlasts the three windows", R"({"delays": {"logClearMs": 12000}})", 708, 1,
+         9000, 12000},
+        {"clear refused", R"({"faults": {"clearAnswer": "nak"}})", 707, 0, 0, 500},
+        {"clear never answered", R"({"faults": {"clearAnswer": "silent"}})", 708, 0, 9000, 12000},
+    };
+    for (const Case& c : cases) {
+        Rig rig(c.profile);
+        const std::size_t before = rig.transport.Writes().size();
+        int code = 0;
+        try {
+            rig.device.ClearErrorLog();
+        } catch (const CGarnothException& failure) {
+            code = failure.GetCode();
+            EXPECT_EQ(failure.GetValue(), Rig::kPort) << c.legend;
+        }
+        EXPECT_EQ(code, c.code) << c.legend;
+        std::uint64_t clearAt = 0;
+        for (const auto& record : rig.transport.Transcript()) {
+            if (record.bytes.size() == 4 && record.bytes[2] == 0x91) {
+                clearAt = record.ms;
+            }
+        }
+        EXPECT_GE(rig.clock.ElapsedMs() - clearAt, c.waitAtLeastMs) << c.legend;
+        EXPECT_LE(rig.clock.ElapsedMs() - clearAt, c.waitAtMostMs) << c.legend;
+        // The identification, then the clear request, and nothing after it.
+        const std::vector<Bytes> writes = rig.transport.Writes();
+        std::vector<int> types;
+        for (std::size_t i = before; i < writes.size(); ++i) {
+            if (writes[i].size() == 4 && writes[i][0] == 0x02 && writes[i][1] == 0x00) {
+                types.push_back(writes[i][2]);
+            }
+        }
+        ASSERT_FALSE(types.empty()) << c.legend;
+        EXPECT_EQ(types.back(), 0x91) << c.legend;
+        EXPECT_EQ(std::count(types.begin(), types.end(), 0x91), 1) << c.legend;
+        EXPECT_EQ(std::count(types.begin(), types.end(), 0x6F) + 1, static_cast<long>(types.size()))
+            << c.legend;
+        rig.receiver.Advance(30000);
+        EXPECT_EQ(rig.receiver.GetCounters().logClears, c.clearsAfter30s) << c.legend;
+        EXPECT_EQ(rig.receiver.GetCounters().unknownRequests, 0) << c.legend;
+    }
+}
+
 }  // namespace

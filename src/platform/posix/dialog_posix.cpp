@@ -45,8 +45,7 @@ class PosixDialog final : public DialogWindow, public DialogSession {
 
     void Press(int id) override {
         const DialogControl* control = Find(id);
-        if (ended_ || control == nullptr || !control->visible ||
-            control->kind != ControlKind::kButton) {
+        if (ended_ || control == nullptr || !control->visible || !control->IsPushable()) {
             return;
         }
         dialog_.DispatchCommand(id);

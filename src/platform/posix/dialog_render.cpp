@@ -78,7 +78,7 @@ std::string RenderDialog(const DialogSession& session) {
         }
     };
     for (const DialogControl* control : shown) {
-        if (control->kind == ControlKind::kButton) {
+        if (control->IsPushable()) {
             buttons.push_back("[ " + control->text + " ]");
             continue;
         }
@@ -87,6 +87,7 @@ std::string RenderDialog(const DialogSession& session) {
             lineBand = Band(*control);
         }
         switch (control->kind) {
+            case ControlKind::kButton:  // a group box's title
             case ControlKind::kStatic:
                 line += (line.empty() ? "" : " ") + TrimRight(control->text);
                 break;
@@ -97,8 +98,6 @@ std::string RenderDialog(const DialogSession& session) {
             case ControlKind::kListView:
                 flush();
                 RenderRows(*control, out);
-                break;
-            case ControlKind::kButton:
                 break;
         }
     }

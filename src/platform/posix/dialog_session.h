@@ -35,8 +35,15 @@ struct DialogControl {
         return kind == ControlKind::kEdit && (style & dialog_style::kReadOnly) != 0;
     }
     bool IsDefaultButton() const {
-        return kind == ControlKind::kButton && (style & dialog_style::kDefPushButton) != 0;
+        return kind == ControlKind::kButton &&
+               (style & dialog_style::kButtonTypeMask) == dialog_style::kDefPushButton;
     }
+    // A titled frame around other controls: a button in the template, never pressed.
+    bool IsGroupBox() const {
+        return kind == ControlKind::kButton &&
+               (style & dialog_style::kButtonTypeMask) == dialog_style::kGroupBox;
+    }
+    bool IsPushable() const { return kind == ControlKind::kButton && !IsGroupBox(); }
     int RowCount() const {
         return static_cast<int>(kind == ControlKind::kListView ? rows.size() : items.size());
     }

@@ -48,10 +48,14 @@ bool IsEventSignalled(EventHandle event) {
 }
 
 bool SetClipboardText(const std::string& text) {
+    if (text.empty()) {
+        return false;
+    }
     const HRESULT com = CoInitialize(nullptr);
     bool done = false;
     if (OpenClipboard(nullptr)) {
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+        HGLOBAL memory =
+            GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, text.size() + 1);
         if (memory != nullptr) {
             if (void* target = GlobalLock(memory)) {
                 std::memcpy(target, text.c_str(), text.size() + 1);

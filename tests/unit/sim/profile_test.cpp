@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -34,6 +35,13 @@ TEST(SimProfile, BuiltInReceiverDefaults) {
         on += (p.infoBlock[157 + bit / 8] & (0x80 >> (bit % 8))) == 0 ? 1 : 0;
     }
     EXPECT_GE(on, 12);
+}
+
+// A monitor-mode receiver whose memory log has the layout, big-endian, in the window chosen by
+// the extended-memory byte.
+bool MemoryLog(const sim::Profile& p, int layout, bool extended) {
+    return p.powerOn == sim::PowerOnMode::kMonitor && p.errorLog.layout == layout &&
+           p.errorLog.byteOrder == sim::ByteOrder::kBig && (p.infoBlock[147] != 0) == extended;
 }
 
 TEST(SimProfile, EveryShippedProfileLoadsWithItsKnob) {
@@ -72,6 +80,31 @@ TEST(SimProfile, EveryShippedProfileLoadsWithItsKnob) {
                     p.errorLog.byteOrder == sim::ByteOrder::kLittle && p.infoBlock[147] == 0;
          }},
         {"tarrow", [](const sim::Profile& p) { return p.product == "Tarrow"; }},
+        {"slow-clear", [](const sim::Profile& p) { return p.delays.logClearMs > 6000; }},
+        {"clear-refused",
+         [](const sim::Profile& p) { return p.faults.clearAnswer == sim::ClearAnswer::kRefuse; }},
+        {"clear-silent",
+         [](const sim::Profile& p) { return p.faults.clearAnswer == sim::ClearAnswer::kSilent; }},
+        {"error-log-mixed",
+         [](const sim::Profile& p) {
+             const auto& e = p.errorLog.entries;
+             return e.size() == 4 && e[1].status == sim::kLogDeleted &&
+                    e[0].errorNumber == 0x70085000 && e[2].errorNumber == 0x700A0000 &&
+                    e[2].userDataLength > 40;
+         }},
+        {"error-log-short-records", [](const sim::Profile& p) { return !p.errorLog.longRecords; }},
+        {"error-log-empty", [](const sim::Profile& p) { return p.errorLog.entries.empty(); }},
+        {"error-log-deleted-only",
+         [](const sim::Profile& p) {
+             return !p.errorLog.entries.empty() &&
+                    std::all_of(
+                        p.errorLog.entries.begin(), p.errorLog.entries.end(),
+                        [](const sim::ErrorLogRecord& r) { return r.status == sim::kLogDeleted; });
+         }},
+        {"error-log-monitor-layout1", [](const sim::Profile& p) { return MemoryLog(p, 1, false); }},
+        {"error-log-monitor-layout2", [](const sim::Profile& p) { return MemoryLog(p, 2, false); }},
+        {"error-log-monitor-layout3", [](const sim::Profile& p) { return MemoryLog(p, 3, false); }},
+        {"error-log-monitor-extended", [](const sim::Profile& p) { return MemoryLog(p, 3, true); }},
     };
     int seen = 0;
     for (const auto& file : fs::directory_iterator(kProfiles)) {

@@ -26,6 +26,7 @@ enum class PowerOnMode { kApplication, kMonitor };
 enum class PassThroughAnswer { kAcknowledge, kRefuse, kSilent };
 enum class ByteOrder { kBig, kLittle };
 enum class LogWindow { kAuto, kStandard, kExtended };
+enum class ClearAnswer { kAcknowledge, kRefuse, kSilent };
 
 // Record status bytes of the stored log.
 constexpr std::uint8_t kLogValid = 0xFC;
@@ -119,6 +120,7 @@ struct Profile {
         std::uint32_t bootToMonitorMs = 10000;
         std::uint32_t bootToApplicationMs = 6000;
         std::uint32_t radioCommitMs = 12000;
+        std::uint32_t logClearMs = 0;  // erasing the log before the clear is acknowledged
     } delays;
 
     struct Faults {
@@ -130,6 +132,7 @@ struct Profile {
         bool noFlashInfo = false;
         bool neverMonitor = false;
         bool radioWriteFails = false;
+        ClearAnswer clearAnswer = ClearAnswer::kAcknowledge;  // NAK or silence keep the log
     } faults;
 };
 

@@ -230,6 +230,7 @@ void ReadDelays(FieldReader& delays, Profile& p) {
         static_cast<std::uint32_t>(delays.Unsigned("bootToApplicationMs", 0, 600000, 6000));
     p.delays.radioCommitMs =
         static_cast<std::uint32_t>(delays.Unsigned("radioCommitMs", 0, 600000, 12000));
+    p.delays.logClearMs = static_cast<std::uint32_t>(delays.Unsigned("logClearMs", 0, 600000, 0));
     delays.Finish();
 }
 
@@ -242,6 +243,10 @@ void ReadFaults(FieldReader& faults, Profile& p) {
     p.faults.noFlashInfo = faults.Bool("noFlashInfo", false);
     p.faults.neverMonitor = faults.Bool("neverMonitor", false);
     p.faults.radioWriteFails = faults.Bool("radioWriteFails", false);
+    const std::string clear = faults.Choice("clearAnswer", {"ack", "nak", "silent"}, "ack");
+    p.faults.clearAnswer = clear == "ack"   ? ClearAnswer::kAcknowledge
+                           : clear == "nak" ? ClearAnswer::kRefuse
+                                            : ClearAnswer::kSilent;
     faults.Finish();
 }
 

@@ -283,6 +283,7 @@ std::optional<std::uint64_t> Receiver::NextEventMs() const {
     }
     consider(rebootDoneAt_);
     consider(commitDoneAt_);
+    consider(clearDoneAt_);
     return next;
 }
 
@@ -294,18 +295,23 @@ void Receiver::RunTimers(std::uint64_t nowMs) {
     now_ = std::max(now_, nowMs);
     // Timers fire in time order, each at its own moment, so late callers see the same story.
     for (;;) {
-        const bool reboot = rebootDoneAt_ && *rebootDoneAt_ <= now_;
-        const bool commit = commitDoneAt_ && *commitDoneAt_ <= now_;
-        if (!reboot && !commit) {
+        std::optional<std::uint64_t>* due = nullptr;
+        for (std::optional<std::uint64_t>* timer :
+             {&rebootDoneAt_, &commitDoneAt_, &clearDoneAt_}) {
+            if (timer->has_value() && **timer <= now_ && (due == nullptr || **timer < **due)) {
+                due = timer;
+            }
+        }
+        if (due == nullptr) {
             return;
         }
-        if (reboot && (!commit || *rebootDoneAt_ <= *commitDoneAt_)) {
-            const std::uint64_t at = *rebootDoneAt_;
-            rebootDoneAt_.reset();
+        const std::uint64_t at = **due;
+        due->reset();
+        if (due == &rebootDoneAt_) {
             FinishReboot(at);
+        } else if (due == &clearDoneAt_) {
+            FinishLogClear(at);
         } else {
-            const std::uint64_t at = *commitDoneAt_;
-            commitDoneAt_.reset();
             const std::uint8_t result = pendingWriteFails_ ? 0 : 1;
             if (result == 1) {
                 radioConfig_ = pendingWrite_;
@@ -328,7 +334,8 @@ void Receiver::Reboot(Mode target, std::uint64_t at) {
     rebootDoneAt_ = at + delay;
     toMonitor ? ++counters_.rebootsToMonitor : ++counters_.rebootsToApplication;
     passThrough_ = false;
-    commitDoneAt_.reset();  // a reboot abandons a commit in progress
+    commitDoneAt_.reset();  // a reboot abandons a commit or an erase in progress
+    clearDoneAt_.reset();
     pendingWrite_.clear();
     tcParser_.Reset();
     lsParser_.Reset();

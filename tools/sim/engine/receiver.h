@@ -84,6 +84,7 @@ class Receiver {
     bool ListensToAnyLine() const;
     bool InRadioPassThrough() const { return passThrough_; }
     bool Committing() const { return commitDoneAt_.has_value(); }
+    bool ClearingLog() const { return clearDoneAt_.has_value(); }
     Counters GetCounters() const;
     const Profile& GetProfile() const { return profile_; }
     const Bytes& RadioConfig() const { return radioConfig_; }
@@ -128,6 +129,8 @@ class Receiver {
     void HandleRadioQuery(const Frame& frame, std::uint64_t at);
     void HandleGpsTime(std::uint64_t at);
     void HandleErrorLog(const Frame& frame, std::uint64_t at);
+    void HandleLogClear(std::uint64_t at);
+    void FinishLogClear(std::uint64_t at);
     void HandleErase(const Frame& frame, std::uint64_t at);
     void HandleReset(const Frame& frame, std::uint64_t at);
     void ReplyTc(std::uint8_t type, const Bytes& payload, std::uint64_t at);
@@ -155,6 +158,7 @@ class Receiver {
     std::deque<Chunk> output_;
     std::optional<std::uint64_t> rebootDoneAt_;
     std::optional<std::uint64_t> commitDoneAt_;
+    std::optional<std::uint64_t> clearDoneAt_;  // an error-log erase in progress
     Bytes pendingWrite_;
     bool pendingWriteFails_ = false;
     std::optional<std::uint8_t> lastWriteResult_;

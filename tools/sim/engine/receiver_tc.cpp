@@ -224,11 +224,7 @@ void Receiver::HandleErrorLog(const Frame& frame, std::uint64_t at) {
         return;
     }
     if (p.size() == 1 && p[0] == 0x01) {
-        log_.clear();
-        RebuildMemory();
-        ++counters_.logClears;
-        Log(at, "TC 0x91 error log clear -> ACK");
-        SendByte(kAck, at);
+        HandleLogClear(at);
         return;
     }
     if (p.size() == 3 && (p[0] == 0x08 || p[0] == 0x0A)) {
@@ -249,6 +245,37 @@ void Receiver::HandleErrorLog(const Frame& frame, std::uint64_t at) {
         return;
     }
     refuse("unknown request");
+}
+
+void Receiver::HandleLogClear(std::uint64_t at) {
+    switch (profile_.faults.clearAnswer) {
+        case ClearAnswer::kRefuse:
+            Log(at, "TC 0x91 error log clear refused -> NAK");
+            SendByte(kNak, at);
+            return;
+        case ClearAnswer::kSilent:
+            Log(at, "TC 0x91 error log clear, no answer");
+            return;
+        case ClearAnswer::kAcknowledge:
+            break;
+    }
+    if (profile_.delays.logClearMs == 0) {
+        FinishLogClear(at);
+        return;
+    }
+    // The erase runs beside the port's own handling: other requests are still answered at once,
+    // the ACK comes when the erase ends.
+    Log(at, "TC 0x91 error log clear, erasing for " + std::to_string(profile_.delays.logClearMs) +
+                " ms");
+    clearDoneAt_ = at + profile_.delays.logClearMs;
+}
+
+void Receiver::FinishLogClear(std::uint64_t at) {
+    log_.clear();
+    RebuildMemory();
+    ++counters_.logClears;
+    Log(at, "TC 0x91 error log cleared -> ACK");
+    SendByte(kAck, at);
 }
 
 void Receiver::HandleErase(const Frame& frame, std::uint64_t at) {
