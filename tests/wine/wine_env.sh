@@ -98,6 +98,8 @@ _dv_enter_namespace() {
         DV_WINE_NS_ERROR="private user namespaces are not available here ($problem)"
         return 1
     fi
+    # Inside, everybody is root: name the template cache by the real user.
+    export DEVVORIN_WINE_CACHE=${DEVVORIN_WINE_CACHE:-${TMPDIR:-/tmp}/devvorin-wine-$(id -u)}
     exec "${DV_UNSHARE[@]}" bash "$DV_WINE_ENV" __inside "$@"
 }
 
