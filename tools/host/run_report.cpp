@@ -29,7 +29,7 @@ Json TimedList(const auto& entries, const char* field) {
 
 void RunReport::Begin(const std::string& pluginPath, const std::string& pluginVersion, int index,
                       const std::string& operationName, int port) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const std::lock_guard<ReportLock> guard(lock_);
     start_ = std::chrono::steady_clock::now();
     pluginPath_ = pluginPath;
     pluginVersion_ = pluginVersion;
@@ -45,45 +45,45 @@ std::int64_t RunReport::Offset() const {
 }
 
 void RunReport::Status(const std::string& text) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const std::lock_guard<ReportLock> guard(lock_);
     statuses_.push_back({Offset(), text});
 }
 
 void RunReport::Progress(long value) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const std::lock_guard<ReportLock> guard(lock_);
     progress_.emplace_back(Offset(), value);
 }
 
 void RunReport::Title(const std::string& text) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const std::lock_guard<ReportLock> guard(lock_);
     titles_.push_back({Offset(), text});
 }
 
 void RunReport::MessageBox(const std::string& text, const std::string& caption, unsigned flags,
                            const std::string& answer) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const std::lock_guard<ReportLock> guard(lock_);
     boxes_.push_back({Offset(), text, caption, flags, answer});
 }
 
 void RunReport::ShowDialog(const Dialog& dialog, const std::string& answer) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const std::lock_guard<ReportLock> guard(lock_);
     dialogs_.push_back({Offset(), dialog, answer});
 }
 
 void RunReport::Clipboard(const std::string& text) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const std::lock_guard<ReportLock> guard(lock_);
     clipboard_.push_back({Offset(), text});
 }
 
 void RunReport::End(int result, int exitStatus) {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const std::lock_guard<ReportLock> guard(lock_);
     result_ = result;
     exitStatus_ = exitStatus;
     durationMs_ = Offset();
 }
 
 std::string RunReport::ToJson() const {
-    const std::lock_guard<std::mutex> guard(lock_);
+    const std::lock_guard<ReportLock> guard(lock_);
     Json progress = Json::array();
     for (const auto& [ms, value] : progress_) {
         progress.push_back({{"ms", ms}, {"value", value}});

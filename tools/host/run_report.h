@@ -1,10 +1,25 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
+
+// Guards the report's few short updates. The win32 thread model of the mingw-w64 compilers has
+// no std::mutex, so this is a spin lock on an atomic flag.
+class ReportLock {
+  public:
+    void lock() {
+        while (flag_.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    void unlock() { flag_.clear(std::memory_order_release); }
+
+  private:
+    std::atomic_flag flag_;
+};
 
 // Everything one run showed its user, gathered by the platform's host UI while the run goes on
 // and written as one JSON document by `vantor-host run --json` (schema in README.md). Calls may
@@ -61,7 +76,7 @@ class RunReport {
 
     std::int64_t Offset() const;
 
-    mutable std::mutex lock_;
+    mutable ReportLock lock_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::string pluginPath_, pluginVersion_, operationName_;
     int index_ = -1;
