@@ -1,4 +1,6 @@
 #include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
 
 #include <atomic>
 #include <cstdio>
@@ -117,11 +119,90 @@ struct Watcher {
     std::vector<HWND> handled;
 };
 
+// A list view's columns (title and width in pixels) and its rows, cell by cell.
+void PrintListView(HWND list) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int columns =
+        header != nullptr ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int c = 0; c < columns; ++c) {
+        char title[256] = {};
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = title;
+        column.cchTextMax = sizeof title;
+        SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(c),
+                     reinterpret_cast<LPARAM>(&column));
+        std::fprintf(stderr, "    column %d \"%s\" width %d\n", c, title, column.cx);
+    }
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int r = 0; r < rows; ++r) {
+        std::string line = "    row " + std::to_string(r) + ":";
+        for (int c = 0; c < columns; ++c) {
+            char cell[512] = {};
+            LVITEMA item{};
+            item.iSubItem = c;
+            item.pszText = cell;
+            item.cchTextMax = sizeof cell;
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(r),
+                         reinterpret_cast<LPARAM>(&item));
+            line += std::string(c == 0 ? " " : " | ") + cell;
+        }
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+}
+
+// A list box's lines.
+void PrintListBox(HWND list) {
+    const int rows = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int r = 0; r < rows; ++r) {
+        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(r), 0);
+        std::vector<char> text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
+        if (length > 0) {
+            SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(r),
+                         reinterpret_cast<LPARAM>(text.data()));
+        }
+        std::fprintf(stderr, "    line %d: %s\n", r, text.data());
+    }
+}
+
 BOOL CALLBACK PrintControl(HWND control, LPARAM) {
     std::fprintf(stderr, "  control %d %s: \"%s\"%s\n", GetDlgCtrlID(control),
                  ClassOf(control).c_str(), TextOf(control).c_str(),
                  (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0 ? "" : " (hidden)");
+    if (lstrcmpiA(ClassOf(control).c_str(), WC_LISTVIEWA) == 0) {
+        PrintListView(control);
+    } else if (lstrcmpiA(ClassOf(control).c_str(), "ListBox") == 0) {
+        PrintListBox(control);
+    }
     return TRUE;
+}
+
+// The text on the clipboard, read back through the Win32 clipboard ("" when there is none).
+std::string ReadClipboard() {
+    std::string text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_TEXT); data != nullptr) {
+            if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
+                text = chars;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
+// Sends a command that leaves the dialog open (a button that copies, a double-click that opens a
+// nested dialog). Returns once the dialog handled it, or once a nested dialog or box made it wait
+// (the dialog is then disabled), so that its next answer goes to it only after this one.
+void SendStayingCommand(HWND dialog, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR ignored = 0;
+    if (SendMessageTimeoutA(dialog, WM_COMMAND, wParam, lParam, SMTO_NORMAL, 2000, &ignored) != 0) {
+        return;
+    }
+    for (int i = 0; i < 150 && IsWindow(dialog) && IsWindowEnabled(dialog); ++i) {
+        Sleep(100);
+    }
 }
 
 std::string NextAnswer(RunArgs& run) {
@@ -133,7 +214,8 @@ std::string NextAnswer(RunArgs& run) {
     return answer;
 }
 
-void HandleDialog(Watcher& watcher, HWND dialog) {
+// Acts on a dialog with the next answer; true when the dialog stays open for another answer.
+bool HandleDialog(Watcher& watcher, HWND dialog) {
     // Give the dialog time to paint before it is read and photographed.
     Sleep(300);
     const std::string caption = TextOf(dialog);
@@ -154,6 +236,15 @@ void HandleDialog(Watcher& watcher, HWND dialog) {
     }
     const std::string answer = NextAnswer(*watcher.run);
     int id = IDOK;
+    int row = 0;
+    const bool box = GetDlgItem(dialog, 0xFFFF) != nullptr;
+    if (!box && std::sscanf(answer.c_str(), "dblclick:%d:%d", &id, &row) == 2) {
+        HWND list = GetDlgItem(dialog, id);
+        std::fprintf(stderr, "double-clicking row %d of %d\n", row, id);
+        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+        SendStayingCommand(dialog, MAKEWPARAM(id, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+        return true;
+    }
     if (answer == "cancel" || answer == "escape") {
         id = IDCANCEL;
     } else if (answer == "yes") {
@@ -166,14 +257,26 @@ void HandleDialog(Watcher& watcher, HWND dialog) {
         id = IDOK;
     }
     std::fprintf(stderr, "pressing %d\n", id);
+    if (!box && id != IDOK && id != IDCANCEL) {
+        // A button that leaves the dialog open; what it copied is read back from the clipboard.
+        const std::string before = ReadClipboard();
+        SendStayingCommand(dialog, MAKEWPARAM(id, BN_CLICKED), 0);
+        if (const std::string after = ReadClipboard(); after != before) {
+            std::fprintf(stderr, "clipboard:\n%s\n", after.c_str());
+        }
+        return true;
+    }
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    return false;
 }
 
 BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
     auto& watcher = *reinterpret_cast<Watcher*>(parameter);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != watcher.process || ClassOf(window) != "#32770" || !IsWindowVisible(window)) {
+    // A dialog under a nested dialog or box is disabled: its turn comes when that one closed.
+    if (process != watcher.process || ClassOf(window) != "#32770" || !IsWindowVisible(window) ||
+        !IsWindowEnabled(window)) {
         return TRUE;
     }
     for (HWND seen : watcher.handled) {
@@ -181,8 +284,9 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
             return TRUE;
         }
     }
-    watcher.handled.push_back(window);
-    HandleDialog(watcher, window);
+    if (!HandleDialog(watcher, window)) {
+        watcher.handled.push_back(window);
+    }
     return TRUE;
 }
 
