@@ -105,6 +105,7 @@ _dv_enter_namespace() {
 
 # Empty output when the i686 way works here, else the reason it does not.
 _dv_qemu_problem() {
+    local out
     if [[ ! -x $DV_WINE32_LOADER ]]; then
         echo "Wine's 32-bit loader is not installed (wine32:i386; run scripts/setup.sh as root)"
     elif ! "$DV_WINE64_LOADER" --version >/dev/null 2>&1; then
@@ -115,9 +116,9 @@ _dv_qemu_problem() {
     elif [[ ${DV_WINE_NS:-} == 1 ]]; then
         if [[ -n ${DV_WINE_NS_ERROR:-} ]]; then
             echo "$DV_WINE_NS_ERROR"
-        elif ! "$DV_WINE32_LOADER" --version >/dev/null 2>&1; then
-            echo "Wine's 32-bit loader does not start through qemu" \
-                 "($("$DV_WINE32_LOADER" --version 2>&1 | tail -n 1))"
+        elif ! out=$("$DV_WINE32_LOADER" --version 2>&1); then
+            echo "Wine's 32-bit loader does not start through $DV_QEMU_I386" \
+                 "($(echo "${out:-no output}" | tail -n 1))"
         fi
     elif [[ -n ${DV_WINE_NS_ERROR:-} ]]; then
         echo "$DV_WINE_NS_ERROR"
@@ -125,9 +126,8 @@ _dv_qemu_problem() {
         echo "unshare is not installed (util-linux)"
     else
         # Outside the namespace: try it once.
-        local out
         if ! out=$("${DV_UNSHARE[@]}" bash "$DV_WINE_ENV" __probe 2>&1); then
-            echo "the i686 way does not work here: $(echo "$out" | tail -n 1)"
+            echo "$out" | tail -n 1
         fi
     fi
 }
@@ -356,7 +356,13 @@ if [[ ${1:-} == __inside && ${BASH_SOURCE[0]} == "$0" ]]; then
     fi
     exec bash "$@"
 elif [[ ${1:-} == __probe && ${BASH_SOURCE[0]} == "$0" ]]; then
-    _dv_namespace_setup && "$DV_WINE32_LOADER" --version
+    DV_WINE_NS=1
+    if ! problem=$(_dv_namespace_setup 2>&1); then
+        DV_WINE_NS_ERROR="the private namespace could not be set up ($problem)"
+    fi
+    problem=$(_dv_qemu_problem)
+    echo "$problem"
+    [[ -z $problem ]]
     exit $?
 elif [[ ${DV_WINE_NS:-} != 1 && -f $0 ]] &&
     { [[ ${BASH_SOURCE[0]} != "$0" ]] || [[ ${1:-} == run ]]; } &&
