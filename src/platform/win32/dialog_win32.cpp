@@ -2,6 +2,7 @@
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
 
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -180,9 +181,10 @@ class Win32Dialog final : public DialogWindow {
 struct Session {
     CDialog* dialog;
     std::unique_ptr<Win32Dialog> window;
+    std::exception_ptr failure;  // thrown by a handler; rethrown once the dialog has ended
 };
 
-INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* session = reinterpret_cast<Session*>(lParam);
         SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(session));
@@ -232,15 +234,35 @@ INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
+// An exception must not unwind through the system's dialog code: the dialog ends and the
+// exception continues from DoModal.
+INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return HandleMessage(window, message, wParam, lParam);
+    } catch (...) {
+        auto* session = message == WM_INITDIALOG
+                            ? reinterpret_cast<Session*>(lParam)
+                            : reinterpret_cast<Session*>(GetWindowLongPtrA(window, DWLP_USER));
+        if (session != nullptr && !session->failure) {
+            session->failure = std::current_exception();
+        }
+        EndDialog(window, -1);
+        return TRUE;
+    }
+}
+
 }  // namespace
 
 int RunModalDialog(CDialog& dialog, const DialogTemplate& dialogTemplate) {
     InitControls();
-    Session session{&dialog, {}};
+    Session session{&dialog, {}, {}};
     const INT_PTR result = DialogBoxParamA(
         static_cast<HINSTANCE>(OwnModule()), MAKEINTRESOURCEA(dialogTemplate.id),
         static_cast<HWND>(dialog.Owner()), DialogProcedure, reinterpret_cast<LPARAM>(&session));
     dialog.Attach(nullptr);
+    if (session.failure) {
+        std::rethrow_exception(session.failure);
+    }
     return static_cast<int>(result);
 }
 
