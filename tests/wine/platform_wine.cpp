@@ -137,6 +137,18 @@ void CheckClipboard() {
         CloseClipboard();
     }
     Check(back == "Type: Fatal\r\nNumber: 0x00000001\r\n", "clipboard holds the text");
+    Check(!platform::SetClipboardText(""), "an empty text copies nothing");
+    std::string after;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_TEXT)) {
+            if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+                after = text;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+    }
+    Check(after == back, "the clipboard keeps its text after an empty copy");
 }
 
 void CheckModuleAndStrings() {
