@@ -105,9 +105,16 @@ std::string CRetrieveVersionOperation::QueryRadioVersion(CSerialInterface& trans
     CTCPacket passThrough(tc_type::kRadioPassThrough);
     passThrough.AppendByte(static_cast<std::uint8_t>(info.GetPortNumber() + 1));
     passThrough.AppendByte(kPassThroughMode);
-    if (!passThrough.SendPacket(transport) ||
-        !passThrough.ReceivePacket(transport, kTCReplyTimeoutSeconds) ||
-        !passThrough.IsAckReceived()) {
+    if (!passThrough.SendPacket(transport)) {
+        return platform::LoadString(kNoRadio);
+    }
+    if (!passThrough.ReceivePacket(transport, kTCReplyTimeoutSeconds)) {
+        // Sent but never answered: the ACK may have been lost with the port already handed to
+        // the radio, which would not hear the version request.
+        IdentifyAgain(transport, info, context);
+        return platform::LoadString(kNoRadio);
+    }
+    if (!passThrough.IsAckReceived()) {
         return platform::LoadString(kNoRadio);
     }
 
@@ -123,11 +130,15 @@ std::string CRetrieveVersionOperation::QueryRadioVersion(CSerialInterface& trans
         version = ParseRadioVersion(text);
     }
 
-    // A new identification brings the receiver's port back from the radio.
+    IdentifyAgain(transport, info, context);
+    return version;
+}
+
+void CRetrieveVersionOperation::IdentifyAgain(CSerialInterface& transport, CBreakInfo& info,
+                                              const OperationContext& context) {
     if (!info.RetrieveBreakInfo(transport, true, false)) {
         throw CGarnothException(kIdentificationFailed, context.portNumber);
     }
-    return version;
 }
 
 void CRetrieveVersionOperation::RejectProduct(const CBreakInfo& info,

@@ -234,15 +234,18 @@ void CSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int stopBitsI
     if (fd < 0) {
         throw fail(CSerialComException::kOpenFailed, errno);
     }
-    native_->fd = fd;
-    native_->framed = !IsPseudoTerminal(fd);
 
     // Held exclusively like a Windows port: TIOCEXCL stops other programs, the lock also stops
-    // privileged ones and a second transport of this process.
+    // privileged ones and a second transport of this process. Until the lock is ours the line
+    // may belong to another transport: a failure then closes this descriptor and nothing else,
+    // so the holder keeps its unread bytes and its exclusive mode.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+        close(fd);
         throw fail(CSerialComException::kOpenFailed, error);
     }
+    native_->fd = fd;
+    native_->framed = !IsPseudoTerminal(fd);
     if (ioctl(fd, TIOCEXCL) != 0 && !IsNoModemLines(errno)) {
         throw fail(CSerialComException::kOpenFailed, errno);
     }
@@ -439,10 +442,22 @@ void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
     if (fd < 0) {
         throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EBADF);
     }
-    // The whole call is bounded like the Windows port's write: constant plus a time per byte.
-    const auto budget = static_cast<std::uint64_t>(serial::kWriteConstantMs) +
-                        static_cast<std::uint64_t>(native_->writeMultiplierMs) * count;
-    std::uint64_t waitedMs = 0;
+    // The whole call is bounded like the Windows port's write, from its start: constant plus a
+    // time per byte. A far side that takes a little now and then must not stretch it. Like the
+    // read's wait, a real wait on the line, measured on the monotonic clock.
+    const auto budget = std::chrono::milliseconds(
+        static_cast<std::int64_t>(serial::kWriteConstantMs) +
+        static_cast<std::int64_t>(native_->writeMultiplierMs) * static_cast<std::int64_t>(count));
+    const auto deadline = std::chrono::steady_clock::now() + budget;
+    // Milliseconds left of the bound; throws 304 (ETIMEDOUT) once it is spent.
+    const auto left = [&] {
+        const auto rest = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (rest.count() <= 0) {
+            throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, ETIMEDOUT);
+        }
+        return rest.count();
+    };
     std::size_t done = 0;
     while (done < count) {
         const ssize_t n = write(fd, buffer + done, count - done);
@@ -456,24 +471,17 @@ void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, errno);
         }
-        if (waitedMs >= budget) {
-            throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, ETIMEDOUT);
-        }
-        // Output held back (flow control, a far side that does not read): wait in slices so
-        // the budget counts the whole call.
-        constexpr std::uint64_t kSliceMs = 100;
-        const std::uint64_t slice = budget - waitedMs < kSliceMs ? budget - waitedMs : kSliceMs;
+        // Output held back (flow control, a far side that does not read).
+        constexpr std::int64_t kSliceMs = 100;
+        const std::int64_t rest = left();
         pollfd p{fd, POLLOUT, 0};
-        const int ready = poll(&p, 1, static_cast<int>(slice));
+        const int ready = poll(&p, 1, static_cast<int>(rest < kSliceMs ? rest : kSliceMs));
         if (ready < 0 && errno != EINTR) {
             throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, errno);
         }
         if (ready > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 &&
             (p.revents & POLLOUT) == 0) {
             throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EIO);
-        }
-        if (ready == 0) {
-            waitedMs += slice;
         }
     }
     // As on the Windows port, a write is complete once its bytes have left the driver, so that a
@@ -483,12 +491,9 @@ void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
         if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
             return;  // empty, or a line that cannot tell
         }
-        if (waitedMs >= budget) {
-            throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, ETIMEDOUT);
-        }
-        constexpr int kDrainSliceMs = 5;
-        poll(nullptr, 0, kDrainSliceMs);
-        waitedMs += kDrainSliceMs;
+        constexpr std::int64_t kDrainSliceMs = 5;
+        const std::int64_t rest = left();
+        poll(nullptr, 0, static_cast<int>(rest < kDrainSliceMs ? rest : kDrainSliceMs));
     }
 }
 

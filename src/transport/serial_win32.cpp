@@ -42,10 +42,18 @@ void Rearm(OVERLAPPED& overlap) {
     ResetEvent(event);
 }
 
-// The codes with which a cancelled or timed-out read ends: it brought whatever bytes it counts,
-// and no failure.
-bool IsNoByteEnding(DWORD error) {
-    return error == ERROR_OPERATION_ABORTED || error == ERROR_TIMEOUT;
+// How a pending operation ended that did not succeed.
+struct PendingFailure {
+    DWORD error = ERROR_SUCCESS;
+    bool cancelledHere = false;  // the bound ran out and this transport cancelled it
+};
+
+// The endings of a read that brought whatever bytes it counts, and no failure: the port's own
+// time-out, or the cancellation after the bound. An abort that this transport did not ask for
+// (a USB adapter pulled out aborts pending reads) is a failure.
+bool IsNoByteEnding(const PendingFailure& failure) {
+    return failure.error == ERROR_TIMEOUT ||
+           (failure.error == ERROR_OPERATION_ABORTED && failure.cancelledHere);
 }
 
 // Waits for a pending operation at most boundMs. When it is still pending then, cancels it and
@@ -53,9 +61,9 @@ bool IsNoByteEnding(DWORD error) {
 // call returns. Returns false with the system error when the result reports a failure; the
 // transferred count is in transferred either way.
 bool FinishPending(HANDLE port, OVERLAPPED& overlap, DWORD boundMs, DWORD& transferred,
-                   DWORD& error) {
+                   PendingFailure& failure) {
     transferred = 0;
-    error = ERROR_SUCCESS;
+    failure = PendingFailure{};
     const DWORD waited = WaitForSingleObject(overlap.hEvent, boundMs);
     BOOL done = FALSE;
     if (waited == WAIT_OBJECT_0) {
@@ -63,11 +71,12 @@ bool FinishPending(HANDLE port, OVERLAPPED& overlap, DWORD boundMs, DWORD& trans
     } else {
         // Fails with ERROR_NOT_FOUND when the operation completed in the meantime; either way
         // the result below is final.
+        failure.cancelledHere = true;
         CancelIoEx(port, &overlap);
         done = GetOverlappedResult(port, &overlap, &transferred, TRUE);
     }
     if (!done) {
-        error = GetLastError();
+        failure.error = GetLastError();
         return false;
     }
     return true;
@@ -344,11 +353,12 @@ DWORD ReadOnce(HANDLE port, OVERLAPPED& overlap, std::uint8_t* buffer, DWORD wan
     }
     // Wine does not honour the read time-out on an empty line: bound the wait, then cancel. A
     // cancelled read may already hold bytes; its count says how many.
-    if (!FinishPending(port, overlap, kPendingReadBoundMs, got, error)) {
+    PendingFailure failure;
+    if (!FinishPending(port, overlap, kPendingReadBoundMs, got, failure)) {
         ClearErrors(port);
-        if (!IsNoByteEnding(error)) {
+        if (!IsNoByteEnding(failure)) {
             throw CSerialComException(portNumber, CSerialComException::kReadFailed,
-                                      static_cast<long>(error));
+                                      static_cast<long>(failure.error));
         }
     } else if (got < wanted) {
         ClearErrors(port);
@@ -429,12 +439,13 @@ void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
                                 static_cast<std::uint64_t>(native_->writeMultiplierMs) * wanted +
                                 kPendingMarginMs;
     const DWORD boundMs = limit >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(limit);
-    if (!FinishPending(port, overlap, boundMs, written, error)) {
-        if (error == ERROR_OPERATION_ABORTED) {
+    PendingFailure failure;
+    if (!FinishPending(port, overlap, boundMs, written, failure)) {
+        if (failure.error == ERROR_OPERATION_ABORTED && failure.cancelledHere) {
             throw shortWrite();
         }
         throw CSerialComException(portNumber_, CSerialComException::kWriteFailed,
-                                  static_cast<long>(error));
+                                  static_cast<long>(failure.error));
     }
     if (written < wanted) {
         throw shortWrite();

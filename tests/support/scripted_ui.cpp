@@ -4,12 +4,12 @@
 
 namespace testing_support {
 
-ScriptedUi::ScriptedUi() {
+ScriptedUi::ScriptedUi() : previous_(&platform::CurrentUiDriver()) {
     platform::InstallUiDriver(this);
 }
 
 ScriptedUi::~ScriptedUi() {
-    platform::InstallUiDriver(nullptr);
+    platform::InstallUiDriver(previous_);
 }
 
 std::intptr_t ScriptedUi::SendWindowMessage(platform::WindowHandle, unsigned message,

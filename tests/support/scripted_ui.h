@@ -12,7 +12,8 @@
 namespace testing_support {
 
 // Records everything the plug-in shows and answers message boxes from a script. Installed for
-// its lifetime. Boxes without a scripted answer get their first button (OK, Yes or Retry).
+// its lifetime; a nested one takes over until it ends, then the driver it replaced is back.
+// Boxes without a scripted answer get their first button (OK, Yes or Retry).
 class ScriptedUi : public platform::UiDriver {
   public:
     struct Box {
@@ -86,6 +87,7 @@ class ScriptedUi : public platform::UiDriver {
     void RunModalDialog(platform::DialogSession& session) override;
 
   private:
+    platform::UiDriver* previous_;
     std::deque<int> answers_;
     std::deque<DialogAction> dialogActions_;
     bool control_ = false;

@@ -38,14 +38,26 @@ class TestOperation : public COperation {
         std::string success = "The test operation succeeded.";
         std::function<std::uint8_t(const OperationContext&)> run;  // default: returns 1
         std::int32_t pageCount = 0;
-        int* destroyed = nullptr;                        // counts destructor calls
+        bool fillPages = false;    // each page slot holds PageToken(slot) instead of null
+        int* destroyed = nullptr;  // counts destructor calls
         std::vector<std::string>* destroyLog = nullptr;  // records names as they are destroyed
         bool throwOnTextItem = false;                    // GetTextItem throws a TestFailure
         bool throwOnDescription = false;
     };
 
     explicit TestOperation(Script script)
-        : COperation(script.pageCount), script_(std::move(script)) {}
+        : COperation(script.pageCount), script_(std::move(script)) {
+        if (script_.fillPages) {
+            for (std::size_t slot = 0; slot < Pages().size(); ++slot) {
+                Pages()[slot] = PageToken(slot);
+            }
+        }
+    }
+    // A distinct non-null stand-in for the page in slot; never dereferenced.
+    static CPropertyPage* PageToken(std::size_t slot) {
+        static char tokens[16];
+        return reinterpret_cast<CPropertyPage*>(&tokens[slot % sizeof tokens]);
+    }
     ~TestOperation() override {
         if (script_.destroyed != nullptr) {
             ++*script_.destroyed;

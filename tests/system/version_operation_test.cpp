@@ -63,21 +63,29 @@ TEST(VersionOperation, RadioVersionFollowsWhatTheRadioSays) {
         const char* legend;
         std::string profile;
         std::string radioVersion;
+        bool identifiesAgain;  // after the pass-through request, before the version numbers
     };
     const std::vector<Case> cases = {
-        {"no internal radio: empty", R"({"radio": {"present": false}})", ""},
-        {"radio flag clear although a radio answers: empty", R"({"flags": {"radioFlags": 1}})", ""},
-        {"pass-through refused with NAK: None", R"({"radio": {"passThrough": "nak"}})", "None"},
-        {"pass-through unanswered: None", R"({"radio": {"passThrough": "silent"}})", "None"},
+        {"no internal radio: empty", R"({"radio": {"present": false}})", "", false},
+        {"radio flag clear although a radio answers: empty", R"({"flags": {"radioFlags": 1}})", "",
+         false},
+        {"pass-through refused with NAK: None", R"({"radio": {"passThrough": "nak"}})", "None",
+         false},
+        {"pass-through unanswered: None", R"({"radio": {"passThrough": "silent"}})", "None", true},
+        {"pass-through ACK lost while the radio has the port: None",
+         R"({"radio": {"passThrough": "ack-lost"}})", "None", true},
         {"VERSION,01.23 and more fields: leading zero removed",
-         R"({"radio": {"versionText": "MODEL,UHF-A,VERSION,01.23,BAND,450"}})", "1.23"},
+         R"({"radio": {"versionText": "MODEL,UHF-A,VERSION,01.23,BAND,450"}})", "1.23", true},
         {"VERSION,1.23 at the end without a comma: empty",
-         R"({"radio": {"versionText": "MODEL,UHF-A,VERSION,1.23"}})", ""},
+         R"({"radio": {"versionText": "MODEL,UHF-A,VERSION,1.23"}})", "", true},
         {"nothing after VERSION,: empty", R"({"radio": {"versionText": "MODEL,UHF-A,VERSION,"}})",
-         ""},
-        {"no VERSION, at all: empty", R"({"radio": {"versionText": "MODEL,UHF-A,BAND,450"}})", ""},
-        {"a reply of six bytes is too short: empty", R"({"radio": {"versionText": "VERS,,"}})", ""},
-        {"a version of zeros only: empty", R"({"radio": {"versionText": "VERSION,000,X"}})", ""},
+         "", true},
+        {"no VERSION, at all: empty", R"({"radio": {"versionText": "MODEL,UHF-A,BAND,450"}})", "",
+         true},
+        {"a reply of six bytes is too short: empty", R"({"radio": {"versionText": "VERS,,"}})", "",
+         true},
+        {"a version of zeros only: empty", R"({"radio": {"versionText": "VERSION,000,X"}})", "",
+         true},
     };
     for (const Case& c : cases) {
         Rig rig(c.profile);
@@ -86,6 +94,9 @@ TEST(VersionOperation, RadioVersionFollowsWhatTheRadioSays) {
         EXPECT_EQ(rig.Field(Dlg::kSoftwareVersion), "4.12") << c.legend;
         EXPECT_TRUE(rig.ui.boxes.empty()) << c.legend;
         EXPECT_EQ(rig.closes, 1) << c.legend;
+        EXPECT_FALSE(rig.receiver.InRadioPassThrough()) << c.legend << ": port left to the radio";
+        EXPECT_EQ(rig.receiver.GetCounters().identifications, c.identifiesAgain ? 2 : 1)
+            << c.legend;
     }
 }
 

@@ -232,6 +232,53 @@ void CheckStalledWrite() {
     Check(port.IsOpen(), "... and leaves the port open");
 }
 
+// The process's open COM port: the handle that answers a line-settings query. The tests hold
+// one port at a time.
+HANDLE FindComHandle() {
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        const auto handle = reinterpret_cast<HANDLE>(value);
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        if (GetFileType(handle) == FILE_TYPE_CHAR && GetCommState(handle, &dcb)) {
+            return handle;
+        }
+    }
+    return nullptr;
+}
+
+// Stands in for a driver whose device went away (a USB adapter pulled out): it aborts every
+// pending operation on the port a moment after the read started.
+DWORD WINAPI AbortPending(LPVOID handle) {
+    Sleep(300);
+    CancelIoEx(static_cast<HANDLE>(handle), nullptr);
+    return 0;
+}
+
+void CheckAbortedRead() {
+    CSerialInterface port;
+    Open9600(port);
+    const HANDLE handle = FindComHandle();
+    Check(handle != nullptr, "the open port's handle is found");
+    if (handle == nullptr) {
+        return;
+    }
+    const HANDLE aborter = CreateThread(nullptr, 0, AbortPending, handle, 0, nullptr);
+    std::uint8_t byte = 0;
+    const ULONGLONG start = NowMs();
+    const CSerialComException e = Thrown([&] { port.ReadByte(byte); });
+    const ULONGLONG took = NowMs() - start;
+    WaitForSingleObject(aborter, INFINITE);
+    CloseHandle(aborter);
+    Check(e.GetCode() == CSerialComException::kReadFailed &&
+              e.GetSystemError() == ERROR_OPERATION_ABORTED,
+          "a read that the plug-in did not cancel but the driver aborted gives 303 with error 995 "
+          "(code " +
+              std::to_string(e.GetCode()) + ", error " + std::to_string(e.GetSystemError()) + ")");
+    Check(took < 2000,
+          "... when it is aborted, not at the bound (" + std::to_string(took) + " ms)");
+    Check(port.IsOpen(), "... and leaves the port open");
+}
+
 }  // namespace
 
 int main() {
@@ -252,6 +299,7 @@ int main() {
         {"open and settings", CheckOpenAndSettings},
         {"bytes both ways", CheckBytesBothWays},
         {"silent line", CheckSilentLine},
+        {"aborted read", CheckAbortedRead},
         {"held port", CheckHeldPort},
         {"missing port", CheckMissingPort},
         {"closed port", CheckClosedPort},

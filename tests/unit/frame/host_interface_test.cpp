@@ -165,6 +165,24 @@ TEST_F(HostInterfaceTest, PagesAreNeverOffered) {
             EXPECT_EQ(host_api::GetPage(app_, index, page), nullptr) << index << "/" << page;
         }
     }
+    // An operation whose page slots are filled: only the operation and page indices in range
+    // reach a page.
+    OperationCatalog catalog;
+    TestOperation::Script paged;
+    paged.pageCount = 2;
+    paged.fillPages = true;
+    catalog.regular.push_back(MakeFactory(paged));
+    CGarnothApp app(catalog);
+    ASSERT_TRUE(app.InitInstance());
+    EXPECT_EQ(host_api::GetNumberOfPages(app, 0), 2);
+    for (const std::int32_t page : {-1, 0, 1, 2}) {
+        void* const expected = page == 0 || page == 1
+                                   ? TestOperation::PageToken(static_cast<std::size_t>(page))
+                                   : nullptr;
+        EXPECT_EQ(host_api::GetPage(app, 0, page), expected) << page;
+        EXPECT_EQ(host_api::GetPage(app, 1, page), nullptr) << "no operation 1, page " << page;
+        EXPECT_EQ(host_api::GetPage(app, -1, page), nullptr) << "no operation -1, page " << page;
+    }
 }
 
 TEST_F(HostInterfaceTest, DoOperationRunsOnlyValidRequestsAndAlwaysPostsDone) {

@@ -54,16 +54,20 @@ TEST(OperationTest, PageArrayIsSizedAtConstructionAndIndexedSafely) {
     };
     const Case cases[] = {
         {"no pages", 0, 0},
-        {"three empty slots", 3, 3},
+        {"three pages", 3, 3},
         {"negative count taken as none", -5, 0},
     };
     for (const Case& c : cases) {
         TestOperation::Script script;
         script.pageCount = c.pageCount;
+        script.fillPages = true;  // filled slots: an index past a bound would return a page
         TestOperation operation(script);
         EXPECT_EQ(operation.GetPageCount(), c.expectedCount) << c.legend;
         for (const std::int32_t index : {-1, 0, 1, 2, c.expectedCount, c.expectedCount + 1}) {
-            EXPECT_EQ(operation.GetPage(index), nullptr) << c.legend << " page " << index;
+            const bool inside = index >= 0 && index < c.expectedCount;
+            EXPECT_EQ(operation.GetPage(index),
+                      inside ? TestOperation::PageToken(static_cast<std::size_t>(index)) : nullptr)
+                << c.legend << " page " << index;
         }
     }
 }

@@ -72,6 +72,11 @@ TEST_F(RunDriverTest, OutcomeDecidesResultFinalStatusAndBox) {
         EXPECT_EQ(local.statuses, c.statuses) << c.legend;
         EXPECT_EQ(local.boxes.size(), c.box ? 1U : 0U) << c.legend;
     }
+    // Each nested recorder took every call while it lived and then handed the fixture's back.
+    EXPECT_TRUE(ui.statuses.empty());
+    TestOperation plain({});
+    RunOperation(plain, Context(testing_support::TestWindow()));
+    EXPECT_EQ(ui.statuses, std::vector<std::string>{"The test operation succeeded."});
 }
 
 TEST_F(RunDriverTest, FailureShowsTheVersionedErrorBoxBeforeTheFinalStatus) {

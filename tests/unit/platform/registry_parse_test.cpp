@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -144,11 +145,45 @@ TEST(RegistryParseTest, Utf16FileWithByteOrderMark) {
         << "UTF-8 byte-order mark";
 }
 
+// UTF-16 with its byte-order mark, as the registry editor writes version 5 files.
+std::string Utf16(const std::string& text) {
+    std::string wide = "\xFF\xFE";
+    for (const char c : text) {
+        wide.push_back(c);
+        wide.push_back('\0');
+    }
+    return wide;
+}
+
+// A file cut anywhere keeps every key and value that was complete before the cut, and makes
+// nothing of the broken rest.
 TEST(RegistryParseTest, TruncatedAndEmptyInputsDoNotFail) {
-    for (const char* text : {"", "[", "[HKEY_LOCAL_MACHINE\\K]\n\"", "\xFF\xFE\x5B",
-                             "[HKEY_LOCAL_MACHINE\\K]\n\"V\"=hex:01,\\"}) {
-        const RegistryTree tree = RegistryTree::Parse(text);
-        EXPECT_EQ(tree.FindKey("Nothing"), nullptr);
+    const std::string head = "[HKEY_LOCAL_MACHINE\\K]\r\n\"A\"=dword:00000005\r\n";
+    const std::string cutWide = Utf16(head + "\"V\"=\"ok\"\r\n");
+    struct Case {
+        const char* legend;
+        std::string text;
+        bool hasKey;      // key K exists, with A = 5
+        bool vIsMissing;  // the cut value V was not made up
+    };
+    const std::vector<Case> cases = {
+        {"empty", "", false, true},
+        {"a lone bracket", "[", false, true},
+        {"half a UTF-16 unit after the mark", "\xFF\xFE\x5B", false, true},
+        {"cut after the opening quote of a name", head + "\"", true, true},
+        {"cut inside a text value", head + "\"V\"=\"o", true, true},
+        {"UTF-16 cut in the middle of a unit of the text value",
+         cutWide.substr(0, cutWide.size() - 9), true, true},
+        {"cut after a continued hex line", head + "\"V\"=hex:01,\\", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        const RegistryTree tree = RegistryTree::Parse(c.text);
+        EXPECT_EQ(tree.FindKey("K") != nullptr, c.hasKey);
+        EXPECT_EQ(Find(tree, "K", "A") == Dword(5), c.hasKey);
+        if (c.vIsMissing) {
+            EXPECT_FALSE(Find(tree, "K", "V").has_value());
+        }
     }
 }
 

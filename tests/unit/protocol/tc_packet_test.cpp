@@ -269,11 +269,32 @@ TEST_F(TCPacketTest, LongFramesCarrySixteenBitLengths) {
 }
 
 TEST_F(TCPacketTest, ShortReceiverRejectsLongFrameAndViceVersa) {
-    // 02 00 15 00 01 AA: read as a short frame the length is 0 and AA is no checksum.
-    const Bytes longFrame = TcFrame(kReply, {0xAA}, 0, true);
-    CTCPacket shortReader(kReply);
-    port.QueueIncoming(longFrame);
-    EXPECT_FALSE(shortReader.ReceivePacket(port, 3.0));
+    struct Case {
+        const char* legend;
+        bool longReader;
+        bool longFrame;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"short receiver, short frame", false, false, true},
+        {"long receiver, long frame", true, true, true},
+        // 02 00 15 00 01 AA: read as a short frame the length is 0 and AA is no checksum.
+        {"short receiver, long frame", false, true, false},
+        // 02 00 15 01 AA C0 03: read as a long frame the length is 0x01AA and never completes.
+        {"long receiver, short frame", true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        testing_support::FakeTransport line;
+        line.QueueIncoming(TcFrame(kReply, {0xAA}, 0, c.longFrame));
+        CTCPacket reader(kReply);
+        const bool got =
+            c.longReader ? reader.ReceiveLongPacket(line, 3.0) : reader.ReceivePacket(line, 3.0);
+        EXPECT_EQ(got, c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(reader.GetPayload(), Bytes{0xAA});
+        }
+    }
 }
 
 TEST_F(TCPacketTest, AttemptEndsByTimeOutWhenTheLineOnlyCarriesNoise) {

@@ -145,6 +145,10 @@ TEST(SimApplication, RadioPassThroughLastsUntilTheNextIdentification) {
     EXPECT_EQ(TcFrames(wire.Break()).size(), 1u);
     EXPECT_FALSE(wire.receiver.InRadioPassThrough());
     EXPECT_EQ(wire.Exchange(Tc(0x77, {'0'})), Bytes{kNak});
+
+    Wire lost(With(R"({"radio": {"passThrough": "ack-lost"}})"));
+    EXPECT_TRUE(lost.Exchange(Tc(0x84, {0x02, 0x04})).empty()) << "the ACK is lost";
+    EXPECT_TRUE(lost.receiver.InRadioPassThrough()) << "but the radio has the port";
 }
 
 TEST(SimApplication, IdentificationRequestTakesThePortBackFromTheRadio) {

@@ -3,17 +3,20 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/virtual_clock.h"
@@ -368,6 +371,13 @@ TEST_F(SerialPosixTest, MissingDeviceThrows301WithENOENT) {
 TEST_F(SerialPosixTest, HeldPortThrows301AndLeavesTheSecondTransportReusable) {
     CSerialInterface holder;
     Open9600(holder);
+    // Bytes in flight both ways while the second open fails: the holder has not read its input
+    // yet, and the far side has not read the holder's output.
+    pty_.Send({0x31, 0x32});
+    pollfd p{pty_.slave(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 1000), 1);
+    holder.WriteByte(0x24);
+
     CSerialInterface second;
     const CSerialComException e = Thrown([&] { Open9600(second); });
     EXPECT_EQ(e.GetCode(), CSerialComException::kOpenFailed);
@@ -376,6 +386,17 @@ TEST_F(SerialPosixTest, HeldPortThrows301AndLeavesTheSecondTransportReusable) {
     EXPECT_FALSE(second.IsOpen());
     EXPECT_EQ(second.GetPortNumber(), 0);
     EXPECT_TRUE(holder.IsOpen()) << "the holder keeps its port";
+
+    // The failed open must not touch the holder's line (as root it gets as far as the lock).
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(pty_.slave(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_NE(exclusive, 0) << "the holder keeps its exclusive mode";
+    EXPECT_EQ(pty_.Receive(4), std::vector<std::uint8_t>{0x24}) << "the holder's output";
+    std::uint8_t buffer[4] = {};
+    const auto start = Clock::now();
+    EXPECT_EQ(holder.Read(buffer, sizeof buffer), 2U) << "the holder's unread input";
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(buffer[0], 0x31);
 
     holder.ClosePort();
     Open9600(second);
@@ -439,18 +460,43 @@ TEST_F(SerialPosixTest, SendBreakWaitsTwiceOnTheClockAndNeverThrows) {
     EXPECT_TRUE(port.IsOpen());
 }
 
-TEST_F(SerialPosixTest, WriteToAFarSideThatNeverReadsFailsWith304InsteadOfHanging) {
-    CSerialInterface port;
-    // 115200 baud: no per-byte allowance, so the write is bounded by its 2000 ms constant.
-    port.OpenPort(kPort, serial::kByteSize8, serial::kOneStopBit, serial::kNoParity,
-                  serial::kBaud115200);
-    const std::vector<std::uint8_t> lots(1 << 20, 0x55);
-    const auto start = Clock::now();
-    const CSerialComException e = Thrown([&] { port.Write(lots.data(), lots.size()); });
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(4000));
-    EXPECT_EQ(e.GetCode(), CSerialComException::kWriteFailed);
-    EXPECT_EQ(e.GetSystemError(), ETIMEDOUT);
-    EXPECT_TRUE(port.IsOpen()) << "write failures leave the port open";
+// The whole write is bounded from its start: a far side that takes a little now and then must not
+// stretch it, whatever the number of waits.
+TEST_F(SerialPosixTest, WriteThatCannotLeaveWithinItsBoundFailsWith304InsteadOfHanging) {
+    struct Case {
+        const char* legend;
+        std::size_t drainBytes;  // taken by the far side every 10 ms; 0: it never reads
+    };
+    const Case cases[] = {{"far side never reads", 0}, {"far side drains slowly", 512}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        Pty pty;
+        ASSERT_TRUE(pty.ok());
+        setenv("DEVVORIN_COM5", pty.name().c_str(), 1);
+        CSerialInterface port;
+        // 115200 baud: no per-byte allowance, so the write is bounded by its 2000 ms constant.
+        port.OpenPort(kPort, serial::kByteSize8, serial::kOneStopBit, serial::kNoParity,
+                      serial::kBaud115200);
+        std::atomic<bool> stop{false};
+        std::thread drain([&] {
+            while (c.drainBytes > 0 && !stop) {
+                pty.Receive(c.drainBytes);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        // 400 KiB: about 8 s at the slow far side's pace.
+        const std::vector<std::uint8_t> lots(400 * 1024, 0x55);
+        const auto start = Clock::now();
+        const CSerialComException e = Thrown([&] { port.Write(lots.data(), lots.size()); });
+        const auto took = Clock::now() - start;
+        stop = true;
+        drain.join();
+        EXPECT_GE(took, std::chrono::milliseconds(1900));
+        EXPECT_LT(took, std::chrono::milliseconds(2600));
+        EXPECT_EQ(e.GetCode(), CSerialComException::kWriteFailed);
+        EXPECT_EQ(e.GetSystemError(), ETIMEDOUT);
+        EXPECT_TRUE(port.IsOpen()) << "write failures leave the port open";
+    }
 }
 
 }  // namespace

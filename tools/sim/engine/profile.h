@@ -23,7 +23,8 @@ constexpr std::size_t kInfoBlockSize = 425;
 constexpr std::size_t kRadioConfigSize = 2048;
 
 enum class PowerOnMode { kApplication, kMonitor };
-enum class PassThroughAnswer { kAcknowledge, kRefuse, kSilent };
+// kAckLost: the port goes over to the radio, but the ACK never reaches the host (a noisy line).
+enum class PassThroughAnswer { kAcknowledge, kRefuse, kSilent, kAckLost };
 enum class ByteOrder { kBig, kLittle };
 enum class LogWindow { kAuto, kStandard, kExtended };
 enum class ClearAnswer { kAcknowledge, kRefuse, kSilent };

@@ -123,10 +123,12 @@ void ReadRadio(FieldReader& radio, Profile& p) {
     p.radio.present = radio.Bool("present", true);
     p.radio.model = radio.Text("model", 32, "UHF-A");
     p.radio.version = radio.Text("version", 16, "01.00");
-    const std::string answer = radio.Choice("passThrough", {"ack", "nak", "silent"}, "ack");
-    p.radio.passThrough = answer == "ack"   ? PassThroughAnswer::kAcknowledge
-                          : answer == "nak" ? PassThroughAnswer::kRefuse
-                                            : PassThroughAnswer::kSilent;
+    const std::string answer =
+        radio.Choice("passThrough", {"ack", "nak", "silent", "ack-lost"}, "ack");
+    p.radio.passThrough = answer == "ack"        ? PassThroughAnswer::kAcknowledge
+                          : answer == "nak"      ? PassThroughAnswer::kRefuse
+                          : answer == "ack-lost" ? PassThroughAnswer::kAckLost
+                                                 : PassThroughAnswer::kSilent;
     p.radio.versionText = radio.OptionalText("versionText", 255);
     FieldReader config = radio.Object("config");
     if (p.radio.present) {

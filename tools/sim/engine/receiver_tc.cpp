@@ -182,6 +182,10 @@ void Receiver::HandlePassThrough(const Frame& frame, std::uint64_t at) {
         case PassThroughAnswer::kSilent:
             Log(at, "TC 0x84 radio pass-through -> no answer");
             return;
+        case PassThroughAnswer::kAckLost:
+            passThrough_ = true;
+            Log(at, "TC 0x84 radio pass-through, its ACK lost on the line");
+            return;
     }
 }
 
