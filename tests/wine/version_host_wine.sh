@@ -3,7 +3,7 @@
 # DevVorin.dll and runs operation 0 on COM5, which is mapped to vorin-sim's pseudo-terminal. The
 # host's test mode reads the real dialog's controls from a second thread, saves its picture and
 # closes it with OK; this script checks the host's report and turns the pictures into PNG files
-# in the build tree (<build>/wine-screenshots/).
+# in the build tree (<build>/wine-screenshots/version/; the other cases keep theirs beside it).
 #
 # Usage: version_host_wine.sh <vantor-host.exe> <vorin-sim> [profile]
 # Exit: 0 passed, 1 failed, 77 skipped (no Wine, no Windows build).
@@ -23,7 +23,7 @@ if [[ ! -f $exe ]]; then
     echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
     exit 77
 fi
-shots=$(dirname "$exe")/wine-screenshots
+shots=$(dirname "$exe")/wine-screenshots/version
 rm -rf "$shots"
 mkdir -p "$shots"
 
