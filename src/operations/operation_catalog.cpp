@@ -4,6 +4,7 @@
 
 #include "operations/retrieve_error_log_operation.h"
 #include "operations/retrieve_version_operation.h"
+#include "operations/wipe_nvc_operation.h"
 
 // Each shipped operation is listed here by a factory, in host order:
 //   index 0  CRetrieveVersionOperation   "Verify GPS software version"
@@ -18,5 +19,6 @@ OperationCatalog ShippedOperationCatalog() {
     OperationCatalog catalog;
     catalog.regular.push_back([] { return std::make_unique<CRetrieveVersionOperation>(); });
     catalog.regular.push_back([] { return std::make_unique<CRetrieveErrorLogOperation>(); });
+    catalog.service = [] { return std::make_unique<CWipeNVCOperation>(); };
     return catalog;
 }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace e2e {
 namespace {
@@ -25,7 +26,8 @@ SimProcess::~SimProcess() {
     }
 }
 
-bool SimProcess::Start(const std::string& profile, std::string& error) {
+bool SimProcess::Start(const std::string& profile, std::string& error,
+                       const std::vector<std::string>& extra) {
     const char* sim = std::getenv("VORIN_SIM");
     if (sim == nullptr) {
         error = "VORIN_SIM is not set";
@@ -43,18 +45,24 @@ bool SimProcess::Start(const std::string& profile, std::string& error) {
     }
     dir_ = dir;
     link_ = dir_ + "/port";
+    // The argument list is made before the fork: the child only calls execv.
+    std::vector<std::string> args = {sim, "--link", link_};
+    if (!path.empty()) {
+        args.insert(args.end(), {"--profile", path});
+    }
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ < 0) {
         error = std::string("cannot fork: ") + std::strerror(errno);
         return false;
     }
     if (pid_ == 0) {
-        if (path.empty()) {
-            execl(sim, sim, "--link", link_.c_str(), static_cast<char*>(nullptr));
-        } else {
-            execl(sim, sim, "--link", link_.c_str(), "--profile", path.c_str(),
-                  static_cast<char*>(nullptr));
-        }
+        execv(sim, argv.data());
         _exit(127);
     }
     for (int waited = 0; waited < 5000; waited += 20) {

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -15,8 +16,10 @@ class SimProcess {
     SimProcess& operator=(const SimProcess&) = delete;
 
     // Starts the simulator with its terminal linked at a fresh path and waits (up to 5 s) for
-    // the link. An empty profile means the built-in receiver. Returns false with a reason.
-    bool Start(const std::string& profile, std::string& error);
+    // the link. An empty profile means the built-in receiver; extra arguments go to vorin-sim as
+    // they stand. Returns false with a reason.
+    bool Start(const std::string& profile, std::string& error,
+               const std::vector<std::string>& extra = {});
     // The link to the simulator's terminal, to be opened like a serial device.
     const std::string& Port() const { return link_; }
     // Sends SIGTERM and waits (up to 5 s); the exit status, or -1 when it had to be killed.

@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -49,10 +50,14 @@ int main(int argc, char** argv) {
     std::string linkPath;
     bool trace = false;
     bool printDefault = false;
+    std::string radioOut;
     app.add_option("--profile", profilePath,
                    "JSON profile, applied on top of the built-in receiver (default: built-in)");
     app.add_option("--link", linkPath, "also make a symbolic link to the terminal at this path");
     app.add_flag("--trace", trace, "print one line per exchange");
+    app.add_option(
+        "--radio-out", radioOut,
+        "on exit, write the receiver's 2048-byte radio configuration block to this file");
     app.add_flag("--print-default-profile", printDefault, "print the built-in profile and exit");
     app.footer(
         "The slave path is printed on the first line of standard output. SIGINT or SIGTERM ends\n"
@@ -95,6 +100,16 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
         return 1;
+    }
+    if (!radioOut.empty()) {
+        const sim::Bytes& block = receiver.RadioConfig();
+        std::ofstream out(radioOut, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(block.size()));
+        if (!out) {
+            std::cerr << "vorin-sim: cannot write the radio block to " << radioOut << "\n";
+            return 1;
+        }
     }
     const sim::Counters counters = receiver.GetCounters();
     std::cerr << "vorin-sim: stopped after " << counters.identifications << " identifications, "

@@ -100,7 +100,8 @@ const char* DefaultProfileText() {
   "faults": {
     "silent": false, "noise": "", "corruptBeforeGood": false, "refuseBaud": false,
     "noHardwareInfo": false, "noFlashInfo": false, "neverMonitor": false, "radioWriteFails": false,
-    "clearAnswer": "ack"
+    "clearAnswer": "ack",
+    "eraseUnanswered": false, "dropsToMonitorAfter": 0
   }
 })json";
 }

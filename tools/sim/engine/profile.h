@@ -134,6 +134,9 @@ struct Profile {
         bool neverMonitor = false;
         bool radioWriteFails = false;
         ClearAnswer clearAnswer = ClearAnswer::kAcknowledge;  // NAK or silence keep the log
+        bool eraseUnanswered = false;  // the erase request is taken in silence and not carried out
+        int dropsToMonitorAfter = 0;   // the application falls into the monitor after answering
+                                       // this many identifications (0: never)
     } faults;
 };
 

@@ -249,6 +249,9 @@ void ReadFaults(FieldReader& faults, Profile& p) {
     p.faults.clearAnswer = clear == "ack"   ? ClearAnswer::kAcknowledge
                            : clear == "nak" ? ClearAnswer::kRefuse
                                             : ClearAnswer::kSilent;
+    p.faults.eraseUnanswered = faults.Bool("eraseUnanswered", false);
+    p.faults.dropsToMonitorAfter =
+        static_cast<int>(faults.Unsigned("dropsToMonitorAfter", 0, 1000, 0));
     faults.Finish();
 }
 

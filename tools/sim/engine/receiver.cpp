@@ -117,6 +117,11 @@ void Receiver::Identify(std::uint64_t at, const char* how) {
                 text + "\"");
     SendFrame(BuildTcFrame(kIdentificationReply, Bytes(text.begin(), text.end())),
               kIdentificationLine, at);
+    if (mode_ == Mode::kApplication && profile_.faults.dropsToMonitorAfter > 0 &&
+        ++applicationIdentifications_ == profile_.faults.dropsToMonitorAfter) {
+        Log(at, "the application stops: falling into the monitor");
+        Reboot(Mode::kMonitor, at);
+    }
 }
 
 void Receiver::FeedIdentificationDetector(std::uint8_t byte, std::uint64_t at) {
@@ -321,6 +326,9 @@ void Receiver::RunTimers(std::uint64_t nowMs) {
             lastWriteResult_ = result;
             Log(at, std::string("radio configuration commit ") + (result == 1 ? "done" : "failed") +
                         " -> 19 [" + std::to_string(result) + "]");
+            if (result == 1) {
+                Log(at, "radio configuration now begins " + HexText(radioConfig_, 32));
+            }
             ReplyLs(19, Bytes{result}, at);
         }
     }

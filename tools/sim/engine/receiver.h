@@ -163,6 +163,7 @@ class Receiver {
     bool pendingWriteFails_ = false;
     std::optional<std::uint8_t> lastWriteResult_;
     bool passThrough_ = false;
+    int applicationIdentifications_ = 0;
     Bytes radioConfig_;
     std::vector<ErrorLogRecord> log_;
     MemoryMap memory_;

@@ -291,6 +291,10 @@ void Receiver::HandleErase(const Frame& frame, std::uint64_t at) {
         SendByte(kNak, at);
         return;
     }
+    if (profile_.faults.eraseUnanswered) {
+        Log(at, "TC 0x71 ERASENVC: no answer, nothing erased");
+        return;
+    }
     if (profile_.radio.present) {
         radioConfig_ = ErasedRadioConfig(0xFF);
     }

@@ -1,0 +1,212 @@
+// vantor-host + libDevVorin.so + vorin-sim over a real pseudo-terminal: "Wipe Radio
+// Configuration Blocks", listed only with Ctrl+Alt held at load, the question answered by the
+// host's script, and the simulated receiver's radio block checked byte for byte afterwards.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "sim_process.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const std::string kName = "Wipe Radio Configuration Blocks";
+const Bytes kErasedDictionary = {0xFD, 0x03, 0x09, 0x00, 0x14, 0x06, 0x00, 0x00, 0x96,
+                                 0x06, 0x00, 0x00, 0xFE, 0x06, 0x02, 0xBE, 0x00, 0xFF};
+
+struct HostRun {
+    int exitStatus = -1;
+    std::string output;
+};
+
+// Runs vantor-host with the environment prefix and arguments, fixed waits shortened.
+HostRun RunHost(const std::string& environment, const std::string& arguments) {
+    const char* host = std::getenv("VANTOR_HOST");
+    HostRun run;
+    if (host == nullptr) {
+        run.output = "VANTOR_HOST is not set";
+        return run;
+    }
+    const std::string command =
+        "DEVVORIN_TIME_SCALE=0.1 " + environment + " '" + host + "' " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        run.output = "cannot start " + command;
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.output.append(buffer.data(), got);
+    }
+    const int status = pclose(pipe);
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A folder for the profile and the simulator's radio block, removed afterwards.
+class Scratch {
+  public:
+    Scratch() {
+        char dir[] = "/tmp/vorin-wipe-XXXXXX";
+        if (mkdtemp(dir) != nullptr) {
+            dir_ = dir;
+        }
+    }
+    ~Scratch() {
+        for (const std::string& file : files_) {
+            unlink(file.c_str());
+        }
+        rmdir(dir_.c_str());
+    }
+    std::string Path(const std::string& name) {
+        files_.push_back(dir_ + "/" + name);
+        return files_.back();
+    }
+    std::string Write(const std::string& name, const std::string& text) {
+        const std::string path = Path(name);
+        std::ofstream(path) << text;
+        return path;
+    }
+
+  private:
+    std::string dir_;
+    std::vector<std::string> files_;
+};
+
+// The receiver's radio block after serving one host run (or none, with empty arguments).
+struct Served {
+    HostRun run;
+    Bytes block;
+};
+Served Serve(const std::string& profile, const std::string& environment,
+             const std::string& arguments, Scratch& scratch, const std::string& tag) {
+    Served served;
+    e2e::SimProcess sim;
+    std::string error;
+    const std::string blockFile = scratch.Path(tag + ".bin");
+    if (!sim.Start(profile, error, {"--radio-out", blockFile})) {
+        served.run.output = error;
+        return served;
+    }
+    if (!arguments.empty()) {
+        served.run = RunHost(environment, arguments + " --port 5 --device '" + sim.Port() + "'");
+    }
+    EXPECT_EQ(sim.Stop(), 0) << tag;
+    served.block = ReadFile(blockFile);
+    return served;
+}
+
+void ExpectLines(const HostRun& run, const std::vector<std::string>& lines, const char* legend) {
+    for (const std::string& line : lines) {
+        EXPECT_NE(run.output.find(line + "\n"), std::string::npos)
+            << legend << ": missing \"" << line << "\" in\n"
+            << run.output;
+    }
+}
+
+TEST(WipeHost, ListedOnlyWithTheChord) {
+    const HostRun plain = RunHost("", "list");
+    EXPECT_EQ(plain.exitStatus, 0) << plain.output;
+    EXPECT_NE(plain.output.find("Verify GPS software version"), std::string::npos) << plain.output;
+    EXPECT_EQ(plain.output.find(kName), std::string::npos) << plain.output;
+    const HostRun ctrlOnly = RunHost("DEVVORIN_KEYS=ctrl", "run '" + kName + "' --port 5");
+    EXPECT_EQ(ctrlOnly.exitStatus, 1) << ctrlOnly.output;
+    EXPECT_NE(ctrlOnly.output.find("no operation '" + kName + "'"), std::string::npos)
+        << ctrlOnly.output;
+    const HostRun chord = RunHost("DEVVORIN_KEYS=ctrl,alt", "list");
+    EXPECT_NE(chord.output.find(kName), std::string::npos) << chord.output;
+}
+
+TEST(WipeHost, MonitorPathWritesTheErasedDictionaryOverTheBlock) {
+    Scratch scratch;
+    // A quick commit keeps the real-time run short.
+    const std::string profile =
+        scratch.Write("quick-commit.json", R"({"delays": {"radioCommitMs": 400}})");
+    const Served before = Serve(profile, "", "", scratch, "before");
+    ASSERT_EQ(before.block.size(), 2048u) << before.run.output;
+
+    const Served wiped = Serve(profile, "DEVVORIN_KEYS=ctrl,alt",
+                               "run '" + kName + "' --answer yes", scratch, "wiped");
+    EXPECT_EQ(wiped.run.exitStatus, 0) << wiped.run.output;
+    ExpectLines(
+        wiped.run,
+        {"title: Erase radio configuration blocks",
+         "This operation will erase the entire existing radio configurations. Continue ?",
+         "answered: yes", "status: Initializing monitor...", "status: Rebooting Orrick receiver...",
+         "status: Radio configuration blocks are erased successfully.", "result: 1 (completed)"},
+        "wiped");
+    ASSERT_EQ(wiped.block.size(), 2048u);
+    EXPECT_EQ(Bytes(wiped.block.begin(), wiped.block.begin() + 18), kErasedDictionary);
+    EXPECT_EQ(Bytes(wiped.block.begin() + 18, wiped.block.end()),
+              Bytes(before.block.begin() + 18, before.block.end()))
+        << "the rest of the block as it was read";
+}
+
+TEST(WipeHost, AnswersThatLeaveTheBlockAlone) {
+    Scratch scratch;
+    const Served before = Serve("", "", "", scratch, "before");
+    struct Case {
+        const char* legend;
+        std::string profile;
+        std::string answers;
+        int exitStatus;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases = {
+        {"No: the port is never opened",
+         "",
+         "no",
+         1,
+         {"answered: no", "status: The operation was canceled.", "result: 0 (failed)"}},
+        {"a block that does not decode: error 710, nothing written",
+         "bad-radio-dictionary",
+         "yes",
+         1,
+         {"Failure! [710] - The radio dictionary contains invalid data!",
+          "status: There was a failure with the operation!", "result: 0 (failed)"}},
+    };
+    for (const Case& c : cases) {
+        const Served served =
+            Serve(c.profile, "DEVVORIN_KEYS=ctrl,alt", "run '" + kName + "' --answer " + c.answers,
+                  scratch, c.profile.empty() ? "default" : c.profile);
+        EXPECT_EQ(served.run.exitStatus, c.exitStatus) << c.legend << "\n" << served.run.output;
+        ExpectLines(served.run, c.lines, c.legend);
+        if (c.profile.empty()) {
+            EXPECT_EQ(served.block, before.block) << c.legend;
+            EXPECT_EQ(served.run.output.find("Establishing"), std::string::npos) << c.legend;
+        }
+    }
+}
+
+TEST(WipeHost, TarrowTakesTheEraseRequestAndTheResetFrame) {
+    Scratch scratch;
+    const Served served =
+        Serve("tarrow", "DEVVORIN_KEYS=ctrl,alt", "run '" + kName + "' --answer yes", scratch, "t");
+    EXPECT_EQ(served.run.exitStatus, 0) << served.run.output;
+    ExpectLines(
+        served.run,
+        {"status: Erasing ...", "status: Rebooting the Orrick receiver...",
+         "status: Radio configuration blocks are erased successfully.", "result: 1 (completed)"},
+        "tarrow");
+    ASSERT_EQ(served.block.size(), 2048u);
+    EXPECT_EQ(Bytes(served.block.begin(), served.block.begin() + 18), kErasedDictionary)
+        << "the receiver erased its radio configuration";
+}
+
+}  // namespace

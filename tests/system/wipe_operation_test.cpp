@@ -1,0 +1,333 @@
+// "Wipe Radio Configuration Blocks" end to end in process, on virtual time: the key chord that
+// lists it, the question, the erase request with its reset frame, and the wipe through the
+// receiver's monitor with every way it can fail.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "version_rig.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using version_system::FaultyLine;
+
+const std::string kName = "Wipe Radio Configuration Blocks";
+const std::string kEstablishing =
+    "Establishing communication with the Orrick receiver. Please wait...";
+const std::string kErasing = "Erasing ...";
+const std::string kRebootingReceiver = "Rebooting the Orrick receiver...";
+const std::string kInitializingMonitor = "Initializing monitor...";
+const std::string kRebooting = "Rebooting Orrick receiver...";
+const std::string kSuccess = "Radio configuration blocks are erased successfully.";
+const std::string kEraseFailed =
+    "Erase radio configuration blocks failed due to internal receiver error.";
+const std::string kCanceled = "The operation was canceled.";
+const std::string kFailure = "There was a failure with the operation!";
+
+const Bytes kResetFrame = {0x02, 0x00, 0x58, 0x07, 0xFF, 0x00, 0x52,
+                           0x45, 0x53, 0x45, 0x54, 0xE1, 0x03};
+const Bytes kErasedDictionary = {0xFD, 0x03, 0x09, 0x00, 0x14, 0x06, 0x00, 0x00, 0x96,
+                                 0x06, 0x00, 0x00, 0xFE, 0x06, 0x02, 0xBE, 0x00, 0xFF};
+
+// The shipped plug-in loaded with the chord held (or not), over the simulator.
+class WipeRig {
+  public:
+    static constexpr int kPort = 5;
+
+    explicit WipeRig(const std::string& profileJson = "{}", bool control = true, bool alt = true)
+        : receiver(sim::LoadProfileText(profileJson, "wipe system test")), factory([this] {
+              auto line = std::make_unique<Line>(*this);
+              ++transports;
+              return line;
+          }) {
+        SetBrandingVariant(0);
+        ui.HoldKeys(control, alt);
+        app = std::make_unique<CGarnothApp>(ShippedOperationCatalog());
+        app->InitInstance();
+        ui.HoldKeys(false, false);
+    }
+
+    // The index of the operation with that name, or -1.
+    int IndexOf(const std::string& name) const {
+        for (int i = 0; i < host_api::GetNumberOperations(*app); ++i) {
+            std::array<char, 256> buffer{};
+            if (host_api::GetOperation(*app, i, buffer.data(), 255) && name == buffer.data()) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    int Run() {
+        context = {kPort, IndexOf(kName), testing_support::TestWindow(), &cancel};
+        return host_api::DoOperation(*app, &context);
+    }
+
+    std::string ErrorBox(const std::string& message) const {
+        return platform::FormatString(157, app->GetVersion(), message);
+    }
+    // The TC requests the host wrote, by type, identification left out.
+    std::vector<int> TcTypes() const {
+        std::vector<int> types;
+        for (const Bytes& piece : writes) {
+            if (piece.size() == 4 && piece[0] == 0x02 && piece[1] == 0x00 && piece[2] != 0x6F) {
+                types.push_back(piece[2]);
+            }
+        }
+        return types;
+    }
+    int ResetFramesWritten() const {
+        return static_cast<int>(std::count(writes.begin(), writes.end(), kResetFrame));
+    }
+    int RadioWriteRequests() const {
+        const auto counters = receiver.GetCounters();
+        return counters.lsRequests.count(19) != 0 ? counters.lsRequests.at(19) : 0;
+    }
+
+    platform::VirtualClock clock;
+    platform::ScopedClock scopedClock{clock};
+    testing_support::ScriptedUi ui;
+    testing_support::ScopedRegistry registry;
+    sim::Receiver receiver;
+    std::vector<Bytes> writes;
+    int transports = 0;
+    int closes = 0;
+    platform::PosixEvent cancel;
+    std::function<void(WipeRig&)> onRead;  // called before every read of the port
+    ScopedSerialTransportFactory factory;
+    std::unique_ptr<CGarnothApp> app;
+    OperationContext context{};
+
+  private:
+    class Line : public FaultyLine {
+      public:
+        explicit Line(WipeRig& rig)
+            : FaultyLine(rig.receiver, rig.clock, {}, -1, rig.writes, rig.closes), rig_(rig) {}
+        std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
+            if (rig_.onRead) {
+                rig_.onRead(rig_);
+            }
+            return FaultyLine::Read(buffer, count);
+        }
+
+      private:
+        WipeRig& rig_;
+    };
+};
+
+TEST(WipeOperation, ListedLastOnlyWithCtrlAndAltHeldAtLoad) {
+    const std::vector<std::pair<bool, bool>> partial = {
+        {false, false}, {true, false}, {false, true}};
+    for (const auto& [control, alt] : partial) {
+        WipeRig rig("{}", control, alt);
+        EXPECT_EQ(rig.IndexOf(kName), -1) << control << alt;
+    }
+    WipeRig rig;
+    const int index = rig.IndexOf(kName);
+    ASSERT_EQ(index, host_api::GetNumberOperations(*rig.app) - 1);
+    std::array<char, 256> text{};
+    ASSERT_TRUE(host_api::GetDescription(*rig.app, index, text.data(), 255));
+    EXPECT_STREQ(text.data(), "Erase entire radio configuration blocks.");
+    const std::vector<std::string> items = {
+        "Operation to Perform:\r\n\tErase entire radio configuration \r\n\tblocks.",
+        "Ensure your Orrick receiver is connected to COM%d of the PC over Bluetooth or serial "
+        "cable.",
+        "Erase radio configuration blocks", kSuccess};
+    for (int item = 0; item < 4; ++item) {
+        text.fill(0);
+        ASSERT_TRUE(host_api::GetText(*rig.app, index, item, text.data(), 255)) << item;
+        EXPECT_EQ(text.data(), items[static_cast<std::size_t>(item)]) << item;
+    }
+    EXPECT_EQ(host_api::GetNumberOfPages(*rig.app, index), 0);
+}
+
+TEST(WipeOperation, AnsweringNoNeverOpensThePort) {
+    WipeRig rig;
+    rig.ui.AnswerNextBox(platform::answer::kNo);
+    EXPECT_EQ(rig.Run(), 0);
+    ASSERT_EQ(rig.ui.boxes.size(), 1u);
+    EXPECT_EQ(rig.ui.boxes[0].text,
+              "This operation will erase the entire existing radio configurations. Continue ?");
+    EXPECT_EQ(rig.ui.boxes[0].flags, platform::mb::kYesNo | platform::mb::kIconQuestion);
+    EXPECT_EQ(rig.ui.titles, (std::vector<std::string>{"Erase radio configuration blocks"}));
+    EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kCanceled})) << "nothing after it";
+    EXPECT_EQ(rig.ui.progress, (std::vector<int>{100}));
+    EXPECT_EQ(rig.transports, 0);
+}
+
+// The models wiped with the erase request: what the user sees, what goes on the wire, the waits.
+TEST(WipeOperation, EraseRequestModels) {
+    struct Case {
+        const char* legend;
+        std::string profile;
+        int result;
+        std::vector<int> tcTypes;
+        std::vector<std::string> statuses;
+        std::vector<int> progress;
+        int erases;
+    };
+    const std::string tarrow = R"({"product": "Tarrow", "monitorProduct": "Tarrow-MONITOR")";
+    const std::vector<Case> cases = {
+        {"Tarrow answers the erase request",
+         tarrow + "}",
+         1,
+         {0x71},
+         {kEstablishing, kErasing, kRebootingReceiver, kSuccess},
+         {0, 50, 100},
+         1},
+        {"Benlow never answers: three attempts, the reset frame still goes, 1696 once",
+         R"({"product": "Benlow", "monitorProduct": "Benlow-MONITOR",
+             "faults": {"eraseUnanswered": true}})",
+         0,
+         {0x71, 0x71, 0x71},
+         {kEstablishing, kErasing, kRebootingReceiver, kEraseFailed},
+         {0, 50, 100, 100},
+         0},
+        {"Tarrow found in its monitor at the second identification: no erase request",
+         tarrow + R"(, "faults": {"dropsToMonitorAfter": 1},
+                      "delays": {"bootToMonitorMs": 2000}})",
+         1,
+         {},
+         {kEstablishing, kRebootingReceiver, kSuccess},
+         {0, 100},
+         0},
+    };
+    for (const Case& c : cases) {
+        WipeRig rig(c.profile);
+        const Bytes before = rig.receiver.RadioConfig();
+        EXPECT_EQ(rig.Run(), c.result) << c.legend;
+        EXPECT_EQ(rig.TcTypes(), c.tcTypes) << c.legend;
+        EXPECT_EQ(rig.ResetFramesWritten(), 1) << c.legend << ": written whole, in one piece";
+        EXPECT_EQ(rig.ui.statuses, c.statuses) << c.legend;
+        EXPECT_EQ(rig.ui.progress, c.progress) << c.legend;
+        EXPECT_EQ(rig.ui.boxes.size(), 1u) << c.legend << ": only the question";
+        EXPECT_EQ(rig.receiver.GetCounters().erases, c.erases) << c.legend;
+        EXPECT_EQ(rig.receiver.RadioConfig() == before, c.erases == 0) << c.legend;
+        EXPECT_EQ(rig.closes, 1) << c.legend;
+        // 2 s before the reset frame, 2 s after it, then 18 s with the port closed.
+        const std::vector<std::uint32_t>& sleeps = rig.clock.Sleeps();
+        ASSERT_GE(sleeps.size(), 3u) << c.legend;
+        EXPECT_EQ(std::vector<std::uint32_t>(sleeps.end() - 3, sleeps.end()),
+                  (std::vector<std::uint32_t>{2000, 2000, 18000}))
+            << c.legend;
+    }
+}
+
+TEST(WipeOperation, EraseRequestCarriesTheProductCodeAndTheWord) {
+    WipeRig rig(R"({"product": "Benlow", "monitorProduct": "Benlow-MONITOR"})");
+    EXPECT_EQ(rig.Run(), 1);
+    const Bytes payload = {0x99, 0x01, 'E', 'R', 'A', 'S', 'E', 'N', 'V', 'C'};  // code 153
+    EXPECT_NE(std::find(rig.writes.begin(), rig.writes.end(), payload), rig.writes.end());
+    const Bytes& config = rig.receiver.RadioConfig();
+    EXPECT_EQ(Bytes(config.begin(), config.begin() + 18), kErasedDictionary) << "it erased";
+    rig.receiver.Advance(rig.clock.ElapsedMs());
+    EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kApplication) << "the reset rebooted it";
+    EXPECT_EQ(rig.receiver.GetCounters().rebootsToApplication, 1);
+}
+
+// Every other model: the blocks read in the monitor, the erased dictionary over their start.
+TEST(WipeOperation, MonitorPathWritesTheErasedDictionaryOverTheBlock) {
+    for (const char* profile : {"{}", R"({"delays": {"radioCommitMs": 20000}})"}) {
+        WipeRig rig(profile);
+        const Bytes before = rig.receiver.RadioConfig();
+        EXPECT_EQ(rig.Run(), 1) << profile;
+        const Bytes& after = rig.receiver.RadioConfig();
+        ASSERT_EQ(after.size(), 2048u);
+        EXPECT_EQ(Bytes(after.begin(), after.begin() + 18), kErasedDictionary) << profile;
+        EXPECT_EQ(Bytes(after.begin() + 18, after.end()), Bytes(before.begin() + 18, before.end()))
+            << profile << ": the rest as it was read";
+        EXPECT_EQ(rig.receiver.GetCounters().radioWrites, 1) << profile;
+        EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kApplication) << profile;
+        EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kInitializingMonitor,
+                                                             kRebooting, kSuccess}))
+            << profile;
+        const std::vector<int>& progress = rig.ui.progress;
+        ASSERT_GE(progress.size(), 5u);
+        EXPECT_EQ(std::vector<int>(progress.end() - 5, progress.end()),
+                  (std::vector<int>{30, 75, 100, 95, 100}))
+            << profile;
+        const std::vector<int> tc = rig.TcTypes();
+        EXPECT_EQ(std::count(tc.begin(), tc.end(), 0x71), 0) << profile;
+        EXPECT_EQ(rig.ResetFramesWritten(), 0) << profile;
+        EXPECT_EQ(rig.closes, 1) << profile;
+    }
+    WipeRig slow(R"({"delays": {"radioCommitMs": 20000}})");
+    EXPECT_EQ(slow.Run(), 1);
+    EXPECT_GT(slow.receiver.GetCounters().radioEmptyFrames, 4) << "several reply windows";
+}
+
+TEST(WipeOperation, MonitorPathFailuresWriteNothing) {
+    struct Case {
+        const char* legend;
+        std::string profile;
+        std::string message;
+    };
+    const std::string invalid =
+        "Failure! [710] - The radio dictionary contains invalid data!\n\nPlease reload a valid "
+        "dictionary.";
+    const std::vector<Case> cases = {
+        {"a type code outside the table before the end entry",
+         R"({"radio": {"config": {"dictionary": null, "hex": "FD 03 09 00 01 09 00 00 00 FF"}}})",
+         invalid},
+        {"no entry 253",
+         R"({"radio": {"config": {"dictionary": [{"id": 1, "type": 2, "value": 5},
+                                                   {"id": 0, "type": 255}]}}})",
+         invalid},
+        {"an erased flash block",
+         R"({"radio": {"config": {"dictionary": null, "hex": "FF FF", "fill": 255}}})", invalid},
+        {"no internal radio", R"({"radio": {"present": false}})",
+         "Hardware not installed! [820] - The Orrick receiver on COM5 does not have an internal "
+         "radio to configure."},
+        {"\"tarrow\" in other letters is no erase-request model, nor a known one: the monitor path "
+         "asks to retry and the user cancels",
+         R"({"product": "tarrow", "monitorProduct": "tarrow-MONITOR"})", ""},
+    };
+    for (const Case& c : cases) {
+        WipeRig rig(c.profile);
+        const Bytes before = rig.receiver.RadioConfig();
+        if (c.message.empty()) {
+            rig.ui.AnswerNextBox(platform::answer::kYes);
+            rig.ui.AnswerNextBox(platform::answer::kCancel);
+        }
+        const int result = rig.Run();
+        EXPECT_EQ(rig.ui.statuses.at(1), kInitializingMonitor) << c.legend;
+        EXPECT_EQ(rig.RadioWriteRequests(), 0) << c.legend;
+        EXPECT_EQ(rig.receiver.RadioConfig(), before) << c.legend;
+        const std::vector<int> tc = rig.TcTypes();
+        EXPECT_EQ(std::count(tc.begin(), tc.end(), 0x71), 0) << c.legend;
+        EXPECT_EQ(rig.closes, 1) << c.legend;
+        ASSERT_EQ(rig.ui.boxes.size(), 2u) << c.legend;
+        if (c.message.empty()) {
+            EXPECT_EQ(result, 2) << c.legend;
+            EXPECT_EQ(rig.ui.boxes[1].flags & 0xF, platform::mb::kRetryCancel) << c.legend;
+            EXPECT_EQ(rig.ui.statuses.back(), kCanceled) << c.legend;
+        } else {
+            EXPECT_EQ(result, 0) << c.legend;
+            EXPECT_EQ(rig.ui.boxes[1].text, rig.ErrorBox(c.message)) << c.legend;
+            EXPECT_EQ(rig.ui.statuses.back(), kFailure) << c.legend;
+        }
+    }
+}
+
+TEST(WipeOperation, CancelAfterTheReadStopsBeforeDecoding) {
+    WipeRig rig;
+    const Bytes before = rig.receiver.RadioConfig();
+    rig.onRead = [](WipeRig& r) {
+        if (r.receiver.GetCounters().radioReads > 0) {
+            r.cancel.signalled = true;
+        }
+    };
+    EXPECT_EQ(rig.Run(), 2);
+    EXPECT_EQ(rig.ui.statuses.back(), kCanceled);
+    EXPECT_EQ(rig.ui.progress.back(), 30) << "cancelled right after the read";
+    EXPECT_EQ(rig.RadioWriteRequests(), 0);
+    EXPECT_EQ(rig.receiver.RadioConfig(), before);
+    EXPECT_EQ(rig.closes, 1);
+}
+
+}  // namespace
