@@ -105,6 +105,13 @@ TEST(SimProfile, EveryShippedProfileLoadsWithItsKnob) {
         {"error-log-monitor-layout2", [](const sim::Profile& p) { return MemoryLog(p, 2, false); }},
         {"error-log-monitor-layout3", [](const sim::Profile& p) { return MemoryLog(p, 3, false); }},
         {"error-log-monitor-extended", [](const sim::Profile& p) { return MemoryLog(p, 3, true); }},
+        {"benlow",
+         [](const sim::Profile& p) { return p.product == "Benlow" && p.faults.eraseUnanswered; }},
+        {"bad-radio-dictionary",
+         [](const sim::Profile& p) {
+             return p.radio.config.size() == 2048 && p.radio.config[5] == 0x09;
+         }},
+        {"slow-radio-commit", [](const sim::Profile& p) { return p.delays.radioCommitMs > 18000; }},
     };
     int seen = 0;
     for (const auto& file : fs::directory_iterator(kProfiles)) {
