@@ -56,10 +56,15 @@ if [[ -f fuzz/CMakeLists.txt ]]; then
     shopt -s nullglob
     for target in build/fuzz/fuzz/*; do
         if [[ -f $target && -x $target ]]; then
-            step "fuzz: $(basename "$target") (20 s)"
-            corpus=$(mktemp -d)
-            "$target" -max_total_time=20 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
-            rm -rf "$corpus"
+            name=$(basename "$target")
+            step "fuzz: $name (20 s)"
+            # New finds go to a scratch folder; the committed corpus is only read.
+            found=$(mktemp -d)
+            seeds=()
+            [[ -d fuzz/corpus/$name ]] && seeds=("fuzz/corpus/$name")
+            "$target" -max_total_time=20 -print_final_stats=0 "$found" "${seeds[@]}" 2>&1 |
+                tail -n 3
+            rm -rf "$found"
         fi
     done
 fi
