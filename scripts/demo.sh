@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
 # The main job: builds the plug-in, vantor-host and vorin-sim natively, starts the simulated
-# receiver (built-in default profile) on a pseudo-terminal and runs "Verify GPS software
-# version" against it: status lines, progress, the "Software Version" dialog's contents, the
-# result. DEVVORIN_TIME_SCALE (simulation only, default here 0.1) shortens the fixed waits so the
+# receiver (built-in default profile) on a pseudo-terminal and runs an operation against it:
+# status lines, progress, the contents of the operation's dialog, the result.
+#
+#   scripts/demo.sh [operation] [vantor-host run options...]
+#
+# The operation is a name or an index of the host's list (default "Verify GPS software version",
+# for example "Verify receiver options"); what follows goes to `vantor-host run` (e.g. --answer
+# escape). DEVVORIN_TIME_SCALE (simulation only, default here 0.1) shortens the fixed waits so the
 # run takes a few seconds; set it to 1 for the receiver's real timing.
 set -euo pipefail
+
+operation="Verify GPS software version"
+if [[ $# -gt 0 && $1 != -* ]]; then
+    operation=$1
+    shift
+fi
 
 cd "$(dirname "$0")/.."
 cmake --preset native >/dev/null
@@ -38,5 +49,5 @@ fi
 echo "demo: vorin-sim (default profile) serves COM1 at $(head -n1 "$work/sim.log")"
 
 status=0
-"$build/vantor-host" run "Verify GPS software version" --port 1 --device "$link" "$@" || status=$?
+"$build/vantor-host" run "$operation" --port 1 --device "$link" "$@" || status=$?
 exit "$status"

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "operations/config_retrieve_operation.h"
 #include "operations/retrieve_error_log_operation.h"
 #include "operations/retrieve_version_operation.h"
 #include "operations/wipe_nvc_operation.h"
@@ -18,6 +19,7 @@
 OperationCatalog ShippedOperationCatalog() {
     OperationCatalog catalog;
     catalog.regular.push_back([] { return std::make_unique<CRetrieveVersionOperation>(); });
+    catalog.regular.push_back([] { return std::make_unique<CConfigRetrieveOperation>(); });
     catalog.regular.push_back([] { return std::make_unique<CRetrieveErrorLogOperation>(); });
     catalog.service = [] { return std::make_unique<CWipeNVCOperation>(); };
     return catalog;

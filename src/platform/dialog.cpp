@@ -26,6 +26,16 @@ void CDialog::EndDialog(int result) {
     }
 }
 
+void CDialog::SetCaption(const std::string& caption) {
+    if (window_ != nullptr) {
+        window_->SetCaption(caption);
+    }
+}
+
+std::string CDialog::GetCaption() const {
+    return window_ != nullptr ? window_->GetCaption() : std::string();
+}
+
 void CDialog::SetItemText(int id, const std::string& text) {
     if (window_ != nullptr) {
         window_->SetText(id, text);

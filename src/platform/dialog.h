@@ -17,6 +17,9 @@ class DialogWindow {
     virtual ~DialogWindow() = default;
     virtual WindowHandle Handle() = 0;
     virtual void End(int result) = 0;
+    // The dialog's own caption.
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual std::string GetCaption() = 0;
 
     virtual void SetText(int id, const std::string& text) = 0;
     virtual std::string GetText(int id) = 0;
@@ -46,6 +49,12 @@ class DialogWindow {
     virtual int ListViewWidth(int id, int column) = 0;
     virtual int ListViewSelection(int id) = 0;
     virtual void ListViewSelect(int id, int row) = 0;
+    virtual int ListViewColumnCount(int id) = 0;
+
+    // WM_SETREDRAW to the control: false stops its painting, true lets it paint again.
+    virtual void SetRedraw(int id, bool redraw) = 0;
+    // Marks the whole control for repainting, with its background erased first when erase.
+    virtual void Invalidate(int id, bool erase) = 0;
 };
 
 // Base of every dialog class. Derived classes fill their controls in OnInitDialog and react to
@@ -65,6 +74,8 @@ class CDialog {
     WindowHandle Owner() const { return owner_; }
     // The open dialog: owner of nested dialogs and message boxes (null when closed).
     WindowHandle Handle() const { return window_ != nullptr ? window_->Handle() : nullptr; }
+    // The open dialog's controls, for control classes bound to one of them (null when closed).
+    DialogWindow* Window() const { return window_; }
 
     // Backend entry points (called by the platform's dialog code only).
     void Attach(DialogWindow* window) { window_ = window; }
@@ -83,6 +94,8 @@ class CDialog {
 
     void EndDialog(int result);
 
+    void SetCaption(const std::string& caption);
+    std::string GetCaption() const;
     void SetItemText(int id, const std::string& text);
     std::string GetItemText(int id) const;
     void ShowItem(int id, bool shown);

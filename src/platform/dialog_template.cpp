@@ -14,10 +14,14 @@ std::vector<DialogTemplate> BuildTemplates() {
 #define DV_CONTROL(kind, cid, text, x, y, w, h, style)                                          \
     templates.back().controls.push_back({static_cast<ControlKind>(kind), cid, text, x, y, w, h, \
                                          static_cast<std::uint32_t>(style)});
+#define DV_HIDDEN_CONTROL(kind, cid, text, x, y, w, h, style)                                   \
+    templates.back().controls.push_back({static_cast<ControlKind>(kind), cid, text, x, y, w, h, \
+                                         static_cast<std::uint32_t>(style), false});
 #define DV_DIALOG_END()
 #include "resources/dialogs.inc"
 #undef DV_DIALOG
 #undef DV_CONTROL
+#undef DV_HIDDEN_CONTROL
 #undef DV_DIALOG_END
     return templates;
 }

@@ -31,6 +31,7 @@ struct ControlTemplate {
     std::string text;
     int x, y, width, height;  // dialog units
     std::uint32_t style;
+    bool visible = true;  // false: the control starts hidden
 };
 
 struct DialogTemplate {

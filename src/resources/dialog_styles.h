@@ -36,6 +36,7 @@
 #define DVS_LV_REPORT 0x0001L
 #define DVS_LV_SINGLESEL 0x0004L
 #define DVS_LV_SHOWSELALWAYS 0x0008L
+#define DVS_LV_NOSORTHEADER 0x8000L
 
 // Commands of the standard buttons.
 #define DV_IDOK 1

@@ -14,14 +14,15 @@ namespace {
 constexpr int kCharPixels = 6;
 constexpr int kColumnPadding = 12;
 
+// An empty text takes no room, so a column with nothing in it sizes to 0 as on a real control.
 int TextPixels(const std::string& text) {
-    return static_cast<int>(text.size()) * kCharPixels + kColumnPadding;
+    return text.empty() ? 0 : static_cast<int>(text.size()) * kCharPixels + kColumnPadding;
 }
 
 class PosixDialog final : public DialogWindow, public DialogSession {
   public:
     PosixDialog(CDialog& dialog, const DialogTemplate& dialogTemplate)
-        : dialog_(dialog), template_(dialogTemplate) {
+        : dialog_(dialog), template_(dialogTemplate), caption_(dialogTemplate.caption) {
         for (const ControlTemplate& row : dialogTemplate.controls) {
             DialogControl control;
             control.kind = row.kind;
@@ -32,13 +33,14 @@ class PosixDialog final : public DialogWindow, public DialogSession {
             control.width = row.width;
             control.height = row.height;
             control.style = row.style;
+            control.visible = row.visible;
             controls_.push_back(std::move(control));
         }
     }
 
     // DialogSession
     int TemplateId() const override { return template_.id; }
-    const std::string& Caption() const override { return template_.caption; }
+    const std::string& Caption() const override { return caption_; }
     const std::vector<DialogControl>& Controls() const override { return controls_; }
     WindowHandle Handle() override { return static_cast<DialogSession*>(this); }
     WindowHandle Owner() const override { return dialog_.Owner(); }
@@ -76,6 +78,8 @@ class PosixDialog final : public DialogWindow, public DialogSession {
         ended_ = true;
         result_ = result;
     }
+    void SetCaption(const std::string& caption) override { caption_ = caption; }
+    std::string GetCaption() override { return caption_; }
     void SetText(int id, const std::string& text) override {
         if (DialogControl* control = Mutable(id)) {
             control->text = text;
@@ -190,8 +194,8 @@ class PosixDialog final : public DialogWindow, public DialogSession {
             static_cast<std::size_t>(column) >= control->columns.size()) {
             return;
         }
-        int width = useHeader ? TextPixels(control->columns[static_cast<std::size_t>(column)].title)
-                              : kColumnPadding;
+        int width =
+            useHeader ? TextPixels(control->columns[static_cast<std::size_t>(column)].title) : 0;
         for (const auto& row : control->rows) {
             if (static_cast<std::size_t>(column) < row.size()) {
                 width = std::max(width, TextPixels(row[static_cast<std::size_t>(column)]));
@@ -215,6 +219,21 @@ class PosixDialog final : public DialogWindow, public DialogSession {
     }
     int ListViewSelection(int id) override { return Selection(id); }
     void ListViewSelect(int id, int row) override { SelectRow(id, row); }
+    int ListViewColumnCount(int id) override {
+        const DialogControl* control = Of(id, ControlKind::kListView);
+        return control != nullptr ? static_cast<int>(control->columns.size()) : 0;
+    }
+
+    void SetRedraw(int id, bool redraw) override {
+        if (DialogControl* control = Mutable(id)) {
+            control->redrawSwitches.push_back(redraw);
+        }
+    }
+    void Invalidate(int id, bool erase) override {
+        if (DialogControl* control = Mutable(id); control != nullptr && erase) {
+            ++control->erasingInvalidations;
+        }
+    }
 
   private:
     static bool InRange(const DialogControl& control, int index) {
@@ -253,6 +272,7 @@ class PosixDialog final : public DialogWindow, public DialogSession {
 
     CDialog& dialog_;
     const DialogTemplate& template_;
+    std::string caption_;
     std::vector<DialogControl> controls_;
     bool ended_ = false;
     int result_ = kIdCancel;

@@ -30,6 +30,10 @@ struct DialogControl {
     int selection = -1;
     std::vector<Column> columns;
     bool gridLines = false;
+    // Every WM_SETREDRAW the control received, in order, and how often it was invalidated with
+    // its background erased.
+    std::vector<bool> redrawSwitches;
+    int erasingInvalidations = 0;
 
     bool IsReadOnly() const {
         return kind == ControlKind::kEdit && (style & dialog_style::kReadOnly) != 0;

@@ -43,6 +43,10 @@ class Win32Dialog final : public DialogWindow {
     WindowHandle Handle() override { return window_; }
     void End(int result) override { ::EndDialog(window_, result); }
 
+    void SetCaption(const std::string& caption) override {
+        SetWindowTextA(window_, caption.c_str());
+    }
+    std::string GetCaption() override { return WindowText(window_); }
     void SetText(int id, const std::string& text) override {
         SetDlgItemTextA(window_, id, text.c_str());
     }
@@ -162,6 +166,16 @@ class Win32Dialog final : public DialogWindow {
         item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         item.state = LVIS_SELECTED | LVIS_FOCUSED;
         Send(id, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+    int ListViewColumnCount(int id) override { return ColumnCount(id); }
+
+    void SetRedraw(int id, bool redraw) override {
+        Send(id, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    }
+    void Invalidate(int id, bool erase) override {
+        if (HWND item = Item(id)) {
+            InvalidateRect(item, nullptr, erase ? TRUE : FALSE);
+        }
     }
 
   private:

@@ -112,6 +112,19 @@ TEST(SimProfile, EveryShippedProfileLoadsWithItsKnob) {
              return p.radio.config.size() == 2048 && p.radio.config[5] == 0x09;
          }},
         {"slow-radio-commit", [](const sim::Profile& p) { return p.delays.radioCommitMs > 18000; }},
+        {"options-all-off",
+         [](const sim::Profile& p) {
+             for (std::size_t i = 157; i < 167; ++i) {
+                 if (p.infoBlock[i] != 0xFF) {
+                     return false;
+                 }
+             }
+             return p.infoBlock[147] == 1;
+         }},
+        {"hardware-minor-0",
+         [](const sim::Profile& p) {
+             return p.infoBlock[147] == 0 && (p.infoBlock[157 + 29 / 8] & (0x80 >> (29 % 8))) == 0;
+         }},
     };
     int seen = 0;
     for (const auto& file : fs::directory_iterator(kProfiles)) {

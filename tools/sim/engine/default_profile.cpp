@@ -50,6 +50,7 @@ const char* DefaultProfileText() {
       { "bit": 2, "note": "RTCM Inputs" },
       { "bit": 3, "note": "RTCM Outputs", "from": "2014-03-05", "to": "2015-03-05" },
       { "bit": 7, "note": "Binary Outputs" },
+      { "bit": 9, "note": "10 Hz Measurements, internal: never reported" },
       { "bit": 11, "note": "Data Logging", "from": "2014-01-01", "to": "2014-12-31" },
       { "bit": 12, "note": "Guidance", "from": "2014-06-01", "to": "2016-06-01" },
       { "bit": 14, "note": "Event Marker, expired", "enabled": false, "from": "2013-01-01", "to": "2013-06-30" },
@@ -57,18 +58,22 @@ const char* DefaultProfileText() {
       { "bit": 22, "note": "UHF Transmit", "from": "2014-03-05", "to": "2019-03-05" },
       { "bit": 29, "note": "L5" },
       { "bit": 32, "note": "Enable GLONASS" },
+      { "bit": 46, "note": "Disable USB, never reported" },
       { "bit": 52, "note": "Enable BeiDou" },
       { "bit": 55, "note": "Enable Galileo" }
     ],
     "values": {
       "rtkRangeLimit": 10000,
+      "geoFence": 1500,
+      "kestrix": 2,
       "receiverId": 0,
       "extendedReceiverId": 76,
       "dataRate": 4,
       "logMemoryLimit": 223,
       "brand": 0,
       "qsvStart": "2014-03-05",
-      "qsvEnd": "2015-03-05"
+      "qsvEnd": "2015-03-05",
+      "pendleEnd": "2113-01-01"
     }
   },
   "errorLog": {

@@ -1,0 +1,503 @@
+// "Verify receiver options" end to end in process: the shipped plug-in through its exports, the
+// receiver simulator on virtual time and the scripted UI. What the "Device Configuration" dialog
+// lists for a given information block, the receiver's round trip through its monitor, and every
+// way the run can end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device_rig.h"
+#include "engine/profile.h"
+#include "engine/receiver.h"
+#include "frame/app.h"
+#include "frame/branding.h"
+#include "frame/error_box.h"
+#include "frame/host_interface.h"
+#include "operations/modify_options_dlg.h"
+#include "operations/operation_catalog.h"
+#include "platform/strings.h"
+#include "platform/virtual_clock.h"
+#include "support/scripted_ui.h"
+#include "support/sim_transport.h"
+#include "support/test_operations.h"
+#include "transport/transport_factory.h"
+
+namespace {
+
+using Dlg = CLSModifyOptionsDlg;
+using device_system::Adopting;
+using device_system::Join;
+using device_system::Sleeps;
+
+const std::string kOperation = "Verify receiver options";
+const std::string kEstablishing =
+    "Establishing communication with the Orrick receiver. Please wait...";
+const std::string kRebooting = "Rebooting the Orrick receiver...";
+const std::string kSuccess = "The configuration was retrieved successfully.";
+const std::string kFailure = "There was a failure with the operation!";
+const std::string kCanceled = "The operation was canceled.";
+
+// A profile that the simulator ships.
+sim::Profile Shipped(const std::string& name) {
+    return sim::LoadProfileFile(std::string(VORIN_SIM_PROFILE_DIR) + "/" + name + ".json");
+}
+
+// A hex text of count 0xFF bytes.
+std::string FFs(std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += "FF ";
+    }
+    return text;
+}
+
+// One row of the option list: Option, Status, From, To.
+using Row = std::array<std::string, 4>;
+
+// The simulator's port, counting the ports it closed and keeping what the host wrote.
+class CountingLine : public testing_support::SimTransport {
+  public:
+    CountingLine(sim::Receiver& receiver, platform::VirtualClock& clock, int& closes,
+                 std::vector<std::uint8_t>& written)
+        : SimTransport(receiver, clock), closes_(closes), written_(written) {}
+    void ClosePort() override {
+        if (IsOpen()) {
+            ++closes_;
+        }
+        SimTransport::ClosePort();
+    }
+    void Write(const std::uint8_t* buffer, std::size_t count) override {
+        written_.insert(written_.end(), buffer, buffer + count);
+        SimTransport::Write(buffer, count);
+    }
+
+  private:
+    int& closes_;
+    std::vector<std::uint8_t>& written_;
+};
+
+class Rig {
+  public:
+    static constexpr int kPort = 5;
+
+    explicit Rig(const std::string& profileJson = "{}")
+        : Rig(sim::LoadProfileText(profileJson, "options system test")) {}
+    explicit Rig(sim::Profile profile)
+        : receiver(std::move(profile)), factory([this] {
+              ++transports;
+              return std::make_unique<CountingLine>(receiver, clock, closes, written);
+          }) {
+        SetBrandingVariant(0);
+        app = std::make_unique<CGarnothApp>(ShippedOperationCatalog());
+        app->InitInstance();
+    }
+
+    // The operation's index in the host's list, found by its name.
+    int Index() const {
+        char name[256] = {};
+        for (int i = 0; i < host_api::GetNumberOperations(*app); ++i) {
+            if (host_api::GetOperation(*app, i, name, sizeof name - 1) && name == kOperation) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    int Run() {
+        context = {kPort, Index(), testing_support::TestWindow(), nullptr};
+        return host_api::DoOperation(*app, &context);
+    }
+
+    const platform::DialogControl* Control(int id) const {
+        if (ui.dialogs.empty()) {
+            return nullptr;
+        }
+        for (const auto& control : ui.dialogs.back().controls) {
+            if (control.id == id) {
+                return &control;
+            }
+        }
+        return nullptr;
+    }
+    std::vector<Row> Rows() const {
+        std::vector<Row> rows;
+        if (const auto* list = Control(Dlg::kOptionList)) {
+            for (const auto& cells : list->rows) {
+                Row row;
+                for (std::size_t c = 0; c < row.size() && c < cells.size(); ++c) {
+                    row[c] = cells[c];
+                }
+                rows.push_back(row);
+            }
+        }
+        return rows;
+    }
+    std::vector<std::string> OptionNames() const {
+        std::vector<std::string> names;
+        for (const Row& row : Rows()) {
+            names.push_back(row[0]);
+        }
+        return names;
+    }
+    // LS reboot requests (type 4, no data) among everything the host wrote.
+    int RebootRequests() const {
+        const std::vector<std::uint8_t> reboot = {0x02, 0x04, 0x00, 0x00, 0x00, 0x04, 0x03};
+        int count = 0;
+        for (auto at = written.begin();
+             (at = std::search(at, written.end(), reboot.begin(), reboot.end())) != written.end();
+             ++at) {
+            ++count;
+        }
+        return count;
+    }
+
+    platform::VirtualClock clock;
+    platform::ScopedClock scopedClock{clock};
+    testing_support::ScriptedUi ui;
+    testing_support::ScopedRegistry registry;
+    sim::Receiver receiver;
+    int closes = 0;
+    int transports = 0;
+    std::vector<std::uint8_t> written;  // by the host, on every port it opened
+    ScopedSerialTransportFactory factory;
+    std::unique_ptr<CGarnothApp> app;
+    OperationContext context{};
+};
+
+TEST(OptionsOperation, DefaultReceiverShowsItsConfigurationAndGoesBackToItsApplication) {
+    Rig rig;
+    EXPECT_EQ(rig.Run(), 1);
+    EXPECT_EQ(rig.ui.titles, (std::vector<std::string>{"Read Configuration"}));
+    EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kRebooting, kSuccess}));
+    EXPECT_EQ(rig.ui.progress, (std::vector<int>{0, 40, 80, 100}));
+    EXPECT_TRUE(rig.ui.boxes.empty());
+    ASSERT_EQ(rig.ui.dialogs.size(), 1u);
+    const auto& dialog = rig.ui.dialogs[0];
+    EXPECT_EQ(dialog.templateId, 113);
+    EXPECT_EQ(dialog.caption, "Device Configuration ") << "the caption, a blank, no suffix";
+    EXPECT_EQ(dialog.owner, testing_support::TestWindow());
+    EXPECT_EQ(dialog.Text(Dlg::kDeviceName), "Vorin R10");
+    EXPECT_EQ(dialog.Text(Dlg::kSerialNumber), "5213K40078");
+    EXPECT_EQ(dialog.Text(Dlg::kPartNumber), "");
+
+    // Internal "10 Hz Measurements" and never-listed "Disable USB" are on but absent; unset
+    // values ("Downgrade Limit", "RTK Test Options", ...) are absent too.
+    const std::vector<Row> expected = {
+        {"CMR Inputs", "Enabled", "", ""},
+        {"CMR Outputs", "Enabled", "", ""},
+        {"RTCM Inputs", "Enabled", "", ""},
+        {"RTCM Outputs", "Enabled", "03/05/2014", "03/05/2015"},
+        {"Binary Outputs", "Enabled", "", ""},
+        {"Data Logging", "Enabled", "01/01/2014", "12/31/2014"},
+        {"Guidance", "Enabled", "06/01/2014", "06/01/2016"},
+        {"Event Marker", "Disabled", "01/01/2013", "06/30/2013"},
+        {"Bluetooth", "Enabled", "", ""},
+        {"UHF Transmit", "Enabled", "03/05/2014", "03/05/2019"},
+        {"L5", "Enabled", "", ""},
+        {"Enable GLONASS", "Enabled", "", ""},
+        {"Enable BeiDou", "Enabled", "", ""},
+        {"Enable Galileo", "Enabled", "", ""},
+        {"Hardware Version", "2.1", "", ""},
+        {"Firmware Option", "Enabled", "", "3/2014"},
+        {"RTK Range Limit", "10000", "", ""},
+        {"Max Data Rate", "10 Hz", "", ""},
+        {"Log Memory Limit", "10.00 G", "", ""},
+        {"GeoFence", "1500", "", ""},
+        {"Kestrix", "2", "", ""},
+        {"Brand", "Corvane", "", ""},
+        {"QSV End", "3/5/2015", "", ""},
+        {"Pendle End", "Always", "", ""},
+        {"QSV Start", "3/5/2014", "", ""},
+        {"Extended Receiver ID", "Kessick", "", ""},
+    };
+    EXPECT_EQ(rig.Rows(), expected);
+    const auto* list = rig.Control(Dlg::kOptionList);
+    ASSERT_NE(list, nullptr);
+    // Each row keeps the option's place in the catalogue.
+    EXPECT_EQ(list->itemData,
+              (std::vector<std::uintptr_t>{0,  1,  2,  3,  7,  11, 12, 14, 18, 22, 29, 32, 52,
+                                           55, 80, 81, 82, 85, 86, 88, 90, 91, 92, 93, 95, 99}));
+    std::vector<std::string> titles;
+    for (const auto& column : list->columns) {
+        titles.push_back(column.title);
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"Option", "Status", "From", "To"}));
+    // Painting is held once around the sizing and the list repainted whole afterwards.
+    EXPECT_EQ(list->redrawSwitches, (std::vector<bool>{false, true}));
+    EXPECT_EQ(list->erasingInvalidations, 1);
+
+    // Only OK is left to press; the part number and its label never show.
+    for (const int id :
+         {Dlg::kSave, Dlg::kPrint, platform::kIdCancel, Dlg::kPartNumberLabel, Dlg::kPartNumber}) {
+        ASSERT_NE(rig.Control(id), nullptr) << id;
+        EXPECT_FALSE(rig.Control(id)->visible) << id;
+    }
+    EXPECT_TRUE(rig.Control(platform::kIdOk)->visible);
+
+    EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kApplication);
+    EXPECT_EQ(rig.receiver.GetCounters().rebootsToMonitor, 1);
+    EXPECT_EQ(rig.receiver.GetCounters().rebootsToApplication, 1);
+    EXPECT_EQ(rig.receiver.GetCounters().baudSwitches, 0) << "the line speed is not raised";
+    EXPECT_EQ(rig.RebootRequests(), 1);
+    EXPECT_EQ(rig.transports, 1);
+    EXPECT_EQ(rig.closes, 1);
+}
+
+TEST(OptionsOperation, ListFollowsTheInformationBlock) {
+    // Every non-internal toggle, in catalogue order, for a block with every option bit clear.
+    const std::vector<std::string> everyToggle = {"CMR Inputs",
+                                                  "CMR Outputs",
+                                                  "RTCM Inputs",
+                                                  "RTCM Outputs",
+                                                  "Beacon",
+                                                  "KelvaCAN",
+                                                  "Data Collector",
+                                                  "Binary Outputs",
+                                                  "Moving Base",
+                                                  "Data Logging",
+                                                  "Guidance",
+                                                  "Event Marker",
+                                                  "USB Identity",
+                                                  "RSIM Output",
+                                                  "Bluetooth",
+                                                  "Disable L2 Output",
+                                                  "L2CS",
+                                                  "UHF Transmit",
+                                                  "Cellular",
+                                                  "Disable Faster than 1 Hz",
+                                                  "Lite DC",
+                                                  "Disable NMEA",
+                                                  "Disable VRS",
+                                                  "RTCM DGPSInput",
+                                                  "L5",
+                                                  "LBand",
+                                                  "Disable Aldric",
+                                                  "Enable GLONASS",
+                                                  "Enable Webserver",
+                                                  "Enable USB Hard drive",
+                                                  "Transmit High Power",
+                                                  "Enable RTCM DGPS Output",
+                                                  "Heading Mode Only",
+                                                  "No Static CMR Output",
+                                                  "No Static CMR Input",
+                                                  "Force Float With Static CMR",
+                                                  "Scramble CMR Output",
+                                                  "Advanced RTCM Output",
+                                                  "Login Required",
+                                                  "Enable BeiDou",
+                                                  "Enable Galileo"};
+    const std::vector<std::string> values = {"Firmware Option",
+                                             "RTK Range Limit",
+                                             "Max Data Rate",
+                                             "Log Memory Limit",
+                                             "GeoFence",
+                                             "Kestrix",
+                                             "Brand",
+                                             "QSV End",
+                                             "Pendle End",
+                                             "QSV Start",
+                                             "Extended Receiver ID"};
+    auto with = [](std::vector<std::string> names, const std::vector<std::string>& more) {
+        names.insert(names.end(), more.begin(), more.end());
+        return names;
+    };
+    struct Case {
+        const char* legend;
+        sim::Profile profile;
+        std::vector<std::string> names;
+    };
+    auto profile = [](const std::string& json) {
+        return sim::LoadProfileText(json, "options system test");
+    };
+    const std::vector<Case> cases = {
+        {"every toggle off and undated: the hardware version and the set values only",
+         Shipped("options-all-off"), with({"Hardware Version"}, values)},
+        {"every option bit clear: the internal and never-listed toggles still stay away",
+         profile(R"({"infoBlock": {"toggles": [], "patches": [{"offset": 157,
+             "hex": "00 00 00 00 00 00 00 00 00 00"}]}})"),
+         with(with(everyToggle, {"Hardware Version"}), values)},
+        {"hardware minor 0 hides L5, LBand, Disable Aldric, Enable GLONASS, Enable Webserver "
+         "and Log Memory Limit",
+         Shipped("hardware-minor-0"),
+         {"CMR Inputs", "Enable USB Hard drive", "Hardware Version", "Firmware Option",
+          "RTK Range Limit", "Max Data Rate", "GeoFence", "Kestrix", "Brand", "QSV End",
+          "Pendle End", "QSV Start", "Extended Receiver ID"}},
+        {"a block of 0xFF bytes: only the hardware version",
+         profile(R"({"infoBlock": {"toggles": [], "patches": [{"offset": 146,
+             "hex": "FF FF FF FF FF"}, {"offset": 300, "hex": ")" +
+                 FFs(100) + R"("}]}})"),
+         {"Hardware Version"}},
+    };
+    for (const Case& c : cases) {
+        Rig rig(c.profile);
+        ASSERT_EQ(rig.Run(), 1) << c.legend;
+        EXPECT_EQ(rig.OptionNames(), c.names) << c.legend;
+    }
+}
+
+TEST(OptionsOperation, DatesShowForTemporaryTogglesOnly) {
+    struct Case {
+        const char* legend;
+        std::string toggle;
+        Row row;  // the toggle's row; an empty name: not listed
+    };
+    const std::vector<Case> cases = {
+        {"off, dated: listed as Disabled with its dates",
+         R"({"bit": 3, "enabled": false, "from": 0, "to": 365})",
+         {"RTCM Outputs", "Disabled", "01/06/1980", "01/05/1981"}},
+        {"off, permanent: not listed", R"({"bit": 3, "enabled": false})", {"", "", "", ""}},
+        {"on, permanent: no dates", R"({"bit": 3})", {"RTCM Outputs", "Enabled", "", ""}},
+        {"on above bit 31: always permanent",
+         R"({"bit": 40})",
+         {"Force Float With Static CMR", "Enabled", "", ""}},
+        {"on, dated",
+         R"({"bit": 3, "from": "2014-03-05", "to": "2015-03-05"})",
+         {"RTCM Outputs", "Enabled", "03/05/2014", "03/05/2015"}},
+    };
+    for (const Case& c : cases) {
+        Rig rig(R"({"infoBlock": {"toggles": [)" + c.toggle + "]}}");
+        ASSERT_EQ(rig.Run(), 1) << c.legend;
+        const std::vector<Row> rows = rig.Rows();
+        ASSERT_FALSE(rows.empty()) << c.legend;
+        const bool listed = rows.front()[0] != "Hardware Version";
+        EXPECT_EQ(listed ? rows.front() : Row{}, c.row) << c.legend;
+    }
+}
+
+TEST(OptionsOperation, DateColumnsEndUpEquallyWideAndNoColumnBelowTenPixels) {
+    for (const char* profile :
+         {"{}", R"({"infoBlock": {"toggles": []}})",
+          R"({"infoBlock": {"toggles": [{"bit": 3, "enabled": false, "from": 0, "to": 1}],
+              "firmware": {"month": 13}}})"}) {
+        Rig rig(profile);
+        ASSERT_EQ(rig.Run(), 1) << profile;
+        const auto* list = rig.Control(Dlg::kOptionList);
+        ASSERT_NE(list, nullptr) << profile;
+        ASSERT_EQ(list->columns.size(), 4u) << profile;
+        EXPECT_EQ(list->columns[2].width, list->columns[3].width) << profile;
+        for (const auto& column : list->columns) {
+            EXPECT_GE(column.width, 10) << profile << " " << column.title;
+        }
+        EXPECT_GT(list->columns[0].width, list->columns[1].width)
+            << profile << ": the longest option name sets the first column";
+    }
+}
+
+TEST(OptionsOperation, ClosingWithEscapeStillRebootsAndSucceeds) {
+    Rig rig;
+    rig.ui.OnNextDialog([](platform::DialogSession& session) {
+        session.DoubleClick(Dlg::kOptionList, 0);
+        session.Press(Dlg::kSave);
+        session.Press(Dlg::kPrint);
+        EXPECT_FALSE(session.IsEnded()) << "double-clicks and hidden buttons do nothing";
+        session.Escape();
+    });
+    EXPECT_EQ(rig.Run(), 1);
+    EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kRebooting, kSuccess}));
+    EXPECT_TRUE(rig.ui.boxes.empty());
+    EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kApplication);
+    EXPECT_EQ(rig.RebootRequests(), 1);
+}
+
+TEST(OptionsOperation, AFullRunTakesTheFixedWaitsOfTheRoundTrip) {
+    // A receiver that is back in its application before the first identification after the
+    // reboot: boot into the monitor, baud negotiation without a switch, reboot.
+    Rig rig(R"({"delays": {"bootToApplicationMs": 1000}})");
+    ASSERT_EQ(rig.Run(), 1);
+    EXPECT_EQ(rig.clock.Sleeps(), Join({Adopting(),
+                                        {14000},
+                                        Adopting(),
+                                        Adopting(),
+                                        Adopting(),
+                                        {300},
+                                        {500},
+                                        {5000},
+                                        {2000},
+                                        Adopting()}));
+}
+
+TEST(OptionsOperation, AReceiverThatDoesNotReportBackAfterTheRebootStillSucceeds) {
+    Rig rig(R"({"delays": {"bootToApplicationMs": 60000}})");
+    EXPECT_EQ(rig.Run(), 1);
+    EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kRebooting, kSuccess}));
+    EXPECT_TRUE(rig.ui.boxes.empty()) << "812 after the dialog is no failure";
+    EXPECT_EQ(rig.ui.dialogs.size(), 1u);
+    EXPECT_EQ(rig.closes, 1);
+}
+
+TEST(OptionsOperation, FailuresBeforeTheDialogLeaveTheReceiverAlone) {
+    struct Case {
+        const char* legend;
+        std::string profile;
+        std::vector<int> answers;  // to the message boxes, in order
+        int result;
+        std::string lastStatus;
+        std::string box;  // the error box's message; empty when the last box is no error box
+    };
+    const std::vector<Case> cases = {
+        {"no receiver: Connect fails with 801",
+         R"({"faults": {"silent": true}})",
+         {},
+         0,
+         kFailure,
+         "Device failure! [801]  - There was no response from the Orrick receiver on COM5\n\n"
+         "Restart the Orrick receiver and try again."},
+        {"the receiver stays in its application: 819",
+         R"({"faults": {"neverMonitor": true}})",
+         {},
+         0,
+         kFailure,
+         "Device failure! [819] - The Orrick receiver on COM5 did not respond as expected. \n\n"
+         "Restart the Orrick receiver and try again."},
+        {"an unknown product, and the user cancels the retry prompt",
+         R"({"product": "Unlisted-7", "monitorProduct": "Unlisted-7-MONITOR"})",
+         {platform::answer::kCancel},
+         2,
+         kCanceled,
+         ""},
+    };
+    for (const Case& c : cases) {
+        Rig rig(c.profile);
+        for (const int answer : c.answers) {
+            rig.ui.AnswerNextBox(answer);
+        }
+        EXPECT_EQ(rig.Run(), c.result) << c.legend;
+        EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, c.lastStatus}))
+            << c.legend << ": no reboot status";
+        ASSERT_FALSE(rig.ui.boxes.empty()) << c.legend;
+        if (!c.box.empty()) {
+            EXPECT_EQ(rig.ui.boxes.back().text,
+                      platform::FormatString(157, rig.app->GetVersion(), c.box))
+                << c.legend;
+            EXPECT_EQ(rig.ui.boxes.back().flags, kErrorBoxFlags) << c.legend;
+        }
+        EXPECT_TRUE(rig.ui.dialogs.empty()) << c.legend;
+        EXPECT_EQ(rig.RebootRequests(), 0) << c.legend;
+        EXPECT_EQ(rig.closes, 1) << c.legend << ": the port is closed on the way out";
+    }
+}
+
+TEST(OptionsOperation, IsListedAfterTheVersionCheckWithItsTexts) {
+    Rig rig;
+    const int index = rig.Index();
+    char buffer[256] = {};
+    ASSERT_TRUE(host_api::GetOperation(*rig.app, 0, buffer, sizeof buffer - 1));
+    EXPECT_STREQ(buffer, "Verify GPS software version");
+    EXPECT_EQ(index, 1);
+    ASSERT_TRUE(host_api::GetDescription(*rig.app, index, buffer, sizeof buffer - 1));
+    EXPECT_STREQ(buffer, "Retrieves the current configuration of the Orrick receiver.");
+    const std::vector<std::pair<int, std::string>> items = {
+        {0, "Operation to perform:\r\n\tVerify receiver options"},
+        {2, "Retrieve Configuration"},
+        {3, "The configuration was retrieved successfully."},
+    };
+    for (const auto& [item, text] : items) {
+        ASSERT_TRUE(host_api::GetText(*rig.app, index, item, buffer, sizeof buffer - 1)) << item;
+        EXPECT_EQ(buffer, text) << item;
+    }
+}
+
+}  // namespace

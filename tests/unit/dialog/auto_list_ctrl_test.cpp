@@ -1,0 +1,113 @@
+// CAutoListCtrl on the POSIX control tree: the nesting redraw lock and column auto-sizing.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "operations/auto_list_ctrl.h"
+#include "platform/dialog.h"
+#include "platform/posix/dialog_session.h"
+#include "support/scripted_ui.h"
+
+namespace {
+
+constexpr int kList = 20;
+
+platform::DialogTemplate ListTemplate() {
+    return {901,
+            0,
+            0,
+            200,
+            150,
+            "List",
+            8,
+            "MS Sans Serif",
+            {{platform::ControlKind::kListView, kList, "", 5, 5, 190, 120, 0},
+             {platform::ControlKind::kButton, platform::kIdOk, "OK", 5, 130, 40, 14, 0}}};
+}
+
+// Runs body in the dialog's initialisation, with the list control bound to it.
+class ListDialog : public platform::CDialog {
+  public:
+    explicit ListDialog(std::function<void(CAutoListCtrl&)> body)
+        : CDialog(901, nullptr), list(*this, kList), body_(std::move(body)) {}
+    CAutoListCtrl list;
+
+  protected:
+    bool OnInitDialog() override {
+        body_(list);
+        return true;
+    }
+
+  private:
+    std::function<void(CAutoListCtrl&)> body_;
+};
+
+const platform::DialogControl& ListOf(const testing_support::ScriptedUi& ui) {
+    return ui.dialogs.back().controls.front();
+}
+
+TEST(AutoListCtrl, RedrawIsSwitchedOnlyWhenTheOutermostLockChanges) {
+    testing_support::ScriptedUi ui;
+    std::vector<std::int32_t> locks;
+    ListDialog dialog([&](CAutoListCtrl& list) {
+        list.UnlockRedraw();  // a stray unlock is ignored
+        list.LockRedraw();
+        list.LockRedraw();
+        list.AutoSizeColumns();  // locks and unlocks inside the outer locks
+        locks.push_back(list.RedrawLocks());
+        list.UnlockRedraw();
+        locks.push_back(list.RedrawLocks());
+        list.UnlockRedraw();
+        locks.push_back(list.RedrawLocks());
+        list.LockRedraw();
+        list.UnlockRedraw();
+    });
+    platform::RunModalDialog(dialog, ListTemplate());
+    EXPECT_EQ(locks, (std::vector<std::int32_t>{2, 1, 0}));
+    EXPECT_EQ(ListOf(ui).redrawSwitches, (std::vector<bool>{false, true, false, true}));
+    EXPECT_EQ(ListOf(ui).erasingInvalidations, 2);
+}
+
+TEST(AutoListCtrl, ColumnsFitTheWiderOfContentsAndHeaderAndKeepTenPixels) {
+    testing_support::ScriptedUi ui;
+    std::vector<int> before;
+    ListDialog dialog([&](CAutoListCtrl& list) {
+        list.InsertColumn("");              // empty header and cells
+        list.InsertColumn("Header wider");  // header wider than its cells
+        list.InsertColumn("H");             // cells wider than the header
+        list.InsertColumn("Untouched");
+        const int row = list.InsertItem("", 7);
+        list.SetItemText(row, 1, "x");
+        list.SetItemText(row, 2, "a cell wider than its header");
+        list.SetColumnWidth(3, 3);
+        list.AutoSizeColumns(0);
+        for (int c = 0; c < list.GetColumnCount(); ++c) {
+            before.push_back(list.GetColumnWidth(c));
+        }
+    });
+    platform::RunModalDialog(dialog, ListTemplate());
+    ASSERT_EQ(before.size(), 4u);
+    EXPECT_EQ(before[0], CAutoListCtrl::kMinimumColumnWidth);
+    EXPECT_GT(before[1], before[0]) << "the header counts";
+    EXPECT_GT(before[2], before[1]) << "the longer cell wins over the shorter header";
+    EXPECT_GE(before[3], CAutoListCtrl::kMinimumColumnWidth) << "from column 0: every column";
+    EXPECT_EQ(ListOf(ui).itemData, (std::vector<std::uintptr_t>{7}));
+}
+
+TEST(AutoListCtrl, SizingFromAColumnLeavesTheEarlierOnesAlone) {
+    testing_support::ScriptedUi ui;
+    ListDialog dialog([&](CAutoListCtrl& list) {
+        list.InsertColumn("First");
+        list.InsertColumn("Second");
+        list.SetColumnWidth(0, 3);
+        list.SetColumnWidth(1, 3);
+        list.AutoSizeColumns(1);
+    });
+    platform::RunModalDialog(dialog, ListTemplate());
+    EXPECT_EQ(ListOf(ui).columns[0].width, 3);
+    EXPECT_GE(ListOf(ui).columns[1].width, CAutoListCtrl::kMinimumColumnWidth);
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# "Verify receiver options" in the Windows build under Wine and Xvfb: vantor-host.exe loads
+# DevVorin.dll and runs the operation on COM5, which is mapped to vorin-sim's pseudo-terminal. The
+# host's test mode reads the real "Device Configuration" dialog from a second thread (every
+# control, the list view's columns with their widths and its rows cell by cell), saves its
+# picture and closes it with OK; this script checks the report against the simulator's built-in
+# receiver and turns the picture into a PNG file in the build tree
+# (<build>/wine-screenshots-options/).
+#
+# Usage: options_host_wine.sh <vantor-host.exe> <vorin-sim>
+# Exit: 0 passed, 1 failed, 77 skipped (no Wine, no Windows build).
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+exe=${1:?usage: options_host_wine.sh <vantor-host.exe> <vorin-sim>}
+sim=${2:?the vorin-sim program}
+[[ $exe == /* ]] || exe=$PWD/$exe
+
+# shellcheck source=wine_env.sh
+. "$here/wine_env.sh"
+dv_wine_check || exit $?
+exe=$(dv_wine_exe "$exe")
+if [[ ! -f $exe ]]; then
+    echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
+    exit 77
+fi
+shots=$(dirname "$exe")/wine-screenshots-options
+rm -rf "$shots"
+mkdir -p "$shots"
+
+sim_pid=
+cleanup() {
+    if [[ -n $sim_pid ]]; then
+        kill "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+    dv_wine_stop
+}
+trap cleanup EXIT
+
+dv_wine_start || exit 1
+link=$DV_WINE_ROOT/sim-port
+DEVVORIN_TIME_SCALE=0.1 "$sim" --link "$link" >"$DV_WINE_ROOT/sim.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 1 100); do
+    [[ -e $link ]] && break
+    sleep 0.05
+done
+[[ -e $link ]] || { echo "vorin-sim did not start"; cat "$DV_WINE_ROOT/sim.log"; exit 1; }
+pty=$(readlink -f "$link")
+echo "COM5 -> $pty"
+dv_wine_map_com 5 "$pty" || { echo "mapping COM5 failed"; exit 1; }
+wineserver -p >/dev/null 2>&1
+
+cd "$(dirname "$exe")" || exit 1
+out=$DV_WINE_ROOT/host.log
+DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$exe")" run "Verify receiver options" --port 5 \
+    --test-mode "Z:${shots//\//\\}" >"$out" 2>&1
+status=$?
+tr -d '\r' <"$out" >"$out.txt"
+cat "$out.txt"
+
+failed=0
+expect() {
+    if ! grep -qxF -- "$1" "$out.txt"; then
+        echo "MISSING: $1"
+        failed=1
+    fi
+}
+[[ $status -eq 0 ]] || { echo "vantor-host exited with $status, expected 0"; failed=1; }
+expect 'window title: Read Configuration'
+expect 'status: Establishing communication with the Orrick receiver. Please wait...'
+expect 'progress: 100%'
+expect 'dialog "Device Configuration ":'
+expect '  control 5053 Static: "Vorin R10"'
+expect '  control 5052 Edit: "5213K40078"'
+expect '  control 5051 SysListView32: "List1"'
+expect '  control 1 Button: "OK"'
+expect '  control 3 Button: "&Save..." (hidden)'
+expect '  control 4 Button: "&Print" (hidden)'
+expect '  control 2 Button: "&Cancel" (hidden)'
+expect '  control 1089 Static: "P/N:" (hidden)'
+expect '  control 1077 Edit: "" (hidden)'
+expect 'pressing 1'
+expect 'status: Rebooting the Orrick receiver...'
+expect 'status: The configuration was retrieved successfully.'
+expect 'done message (0x5F7) received'
+expect 'result: 1 (completed)'
+
+# The list view read back row by row: the built-in receiver's options in catalogue order, without
+# its internal ones.
+rows=(
+    'CMR Inputs | Enabled |  | '
+    'CMR Outputs | Enabled |  | '
+    'RTCM Inputs | Enabled |  | '
+    'RTCM Outputs | Enabled | 03/05/2014 | 03/05/2015'
+    'Binary Outputs | Enabled |  | '
+    'Data Logging | Enabled | 01/01/2014 | 12/31/2014'
+    'Guidance | Enabled | 06/01/2014 | 06/01/2016'
+    'Event Marker | Disabled | 01/01/2013 | 06/30/2013'
+    'Bluetooth | Enabled |  | '
+    'UHF Transmit | Enabled | 03/05/2014 | 03/05/2019'
+    'L5 | Enabled |  | '
+    'Enable GLONASS | Enabled |  | '
+    'Enable BeiDou | Enabled |  | '
+    'Enable Galileo | Enabled |  | '
+    'Hardware Version | 2.1 |  | '
+    'Firmware Option | Enabled |  | 3/2014'
+    'RTK Range Limit | 10000 |  | '
+    'Max Data Rate | 10 Hz |  | '
+    'Log Memory Limit | 10.00 G |  | '
+    'GeoFence | 1500 |  | '
+    'Kestrix | 2 |  | '
+    'Brand | Corvane |  | '
+    'QSV End | 3/5/2015 |  | '
+    'Pendle End | Always |  | '
+    'QSV Start | 3/5/2014 |  | '
+    'Extended Receiver ID | Kessick |  | '
+)
+for i in "${!rows[@]}"; do
+    expect "    row $i: ${rows[$i]}"
+done
+if grep -q "^    row ${#rows[@]}:" "$out.txt"; then
+    echo "more rows than the ${#rows[@]} expected"
+    failed=1
+fi
+
+# Column widths: Option, Status, From, To; From and To equally wide, none below 10 pixels.
+mapfile -t widths < <(sed -n 's/^    column [0-3] "[^"]*" width \(-\?[0-9]*\)$/\1/p' "$out.txt")
+if [[ ${#widths[@]} -ne 4 ]]; then
+    echo "expected 4 list columns with widths, found ${#widths[@]}"
+    failed=1
+else
+    expect '    column 0 "Option" width '"${widths[0]}"
+    expect '    column 3 "To" width '"${widths[3]}"
+    [[ ${widths[2]} -eq ${widths[3]} ]] || { echo "From (${widths[2]}) and To (${widths[3]}) differ"; failed=1; }
+    for w in "${widths[@]}"; do
+        [[ $w -ge 10 ]] || { echo "a column is $w pixels wide, below 10"; failed=1; }
+    done
+fi
+
+converted=0
+for bmp in "$shots"/*.bmp; do
+    [[ -e $bmp ]] || continue
+    if /usr/bin/convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null; then
+        rm -f "$bmp"
+        converted=$((converted + 1))
+        echo "screenshot: ${bmp%.bmp}.png"
+    fi
+done
+[[ $converted -ge 1 ]] || { echo "no dialog screenshot was saved as PNG"; failed=1; }
+exit $failed
