@@ -12,7 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kProfiles = fs::path(__FILE__).parent_path() / "../../../tools/sim/profiles";
+const fs::path kProfiles = VORIN_SIM_PROFILE_DIR;
 
 TEST(SimProfile, BuiltInReceiverDefaults) {
     const sim::Profile p = sim::DefaultProfile();
