@@ -5,7 +5,7 @@
 # control, the list view's columns with their widths and its rows cell by cell), saves its
 # picture and closes it with OK; this script checks the report against the simulator's built-in
 # receiver and turns the picture into a PNG file in the build tree
-# (<build>/wine-screenshots-options/).
+# (<build>/wine-screenshots/options/).
 #
 # Usage: options_host_wine.sh <vantor-host.exe> <vorin-sim>
 # Exit: 0 passed, 1 failed, 77 skipped (no Wine, no Windows build).
@@ -24,7 +24,7 @@ if [[ ! -f $exe ]]; then
     echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
     exit 77
 fi
-shots=$(dirname "$exe")/wine-screenshots-options
+shots=$(dirname "$exe")/wine-screenshots/options
 rm -rf "$shots"
 mkdir -p "$shots"
 
