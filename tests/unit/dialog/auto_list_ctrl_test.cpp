@@ -96,18 +96,4 @@ TEST(AutoListCtrl, ColumnsFitTheWiderOfContentsAndHeaderAndKeepTenPixels) {
     EXPECT_EQ(ListOf(ui).itemData, (std::vector<std::uintptr_t>{7}));
 }
 
-TEST(AutoListCtrl, SizingFromAColumnLeavesTheEarlierOnesAlone) {
-    testing_support::ScriptedUi ui;
-    ListDialog dialog([&](CAutoListCtrl& list) {
-        list.InsertColumn("First");
-        list.InsertColumn("Second");
-        list.SetColumnWidth(0, 3);
-        list.SetColumnWidth(1, 3);
-        list.AutoSizeColumns(1);
-    });
-    platform::RunModalDialog(dialog, ListTemplate());
-    EXPECT_EQ(ListOf(ui).columns[0].width, 3);
-    EXPECT_GE(ListOf(ui).columns[1].width, CAutoListCtrl::kMinimumColumnWidth);
-}
-
 }  // namespace
