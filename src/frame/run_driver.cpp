@@ -5,6 +5,7 @@
 #include "frame/error_box.h"
 #include "frame/host_reporting.h"
 #include "platform/exception.h"
+#include "trace/trace_session.h"
 
 namespace {
 
@@ -22,23 +23,31 @@ int RunOperation(COperation& operation, const OperationContext& context) {
     int result = run_result::kFailed;
     unsigned statusId = 0;
     std::array<char, kTextBuffer> successText{};
+    // DEVVORIN_TRACE is read here, at the start of each run.
+    trace::TraceSession trace;
     try {
         if (operation.Run(context) == 1) {
             result = run_result::kCompleted;
             operation.GetTextItem(kSuccessTextItem, successText.data(), kTextOffered);
         }
-    } catch (const CUserException&) {
+    } catch (const CUserException& cancel) {
         // Cancellation derives from CException: it must be caught first.
+        trace.EndedBy("cancel", &cancel);
         statusId = kCancelledString;
         result = run_result::kCancelled;
     } catch (const CException& failure) {
         std::array<char, kTextBuffer> message{};
         failure.GetErrorMessage(message.data(), kTextOffered, nullptr);
+        trace.EndedBy("failure", &failure);
         // The host sees the failure status only after the user has closed the box.
         ShowErrorBox(message.data(), context.hostWindow);
         statusId = kFailedString;
         result = run_result::kFailed;
+    } catch (...) {
+        trace.EndedBy("other", nullptr);
+        throw;
     }
+    trace.Result(result);
     if (result == run_result::kCompleted) {
         ReportStatusText(context, successText.data());
     } else if (statusId != 0) {

@@ -8,7 +8,7 @@ namespace platform {
 namespace {
 
 class SystemClock final : public Clock {
-public:
+  public:
     std::time_t Now() override { return std::time(nullptr); }
     void Sleep(std::uint32_t milliseconds) override {
         const auto scaled = static_cast<double>(milliseconds) * TimeScale();
@@ -25,9 +25,19 @@ Clock* g_clock = nullptr;
 
 }  // namespace
 
-Clock& CurrentClock() { return g_clock != nullptr ? *g_clock : SystemClockInstance(); }
+std::uint64_t Clock::MonotonicMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
 
-void SetClock(Clock* clock) { g_clock = clock; }
+Clock& CurrentClock() {
+    return g_clock != nullptr ? *g_clock : SystemClockInstance();
+}
+
+void SetClock(Clock* clock) {
+    g_clock = clock;
+}
 
 double TimeScale() {
     static const double scale = [] {

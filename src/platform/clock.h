@@ -8,12 +8,15 @@ namespace platform {
 // The clock seam: every fixed wait, every time-out and the calendar clock of the plug-in go
 // through the current clock, so that tests can run whole operations on virtual time.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Calendar time in whole seconds, as the packet time-outs measure it.
     virtual std::time_t Now() = 0;
     // Blocks the calling thread for the given milliseconds.
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // Milliseconds on a clock that never goes back, from an arbitrary origin: the time base of
+    // the wire trace.
+    virtual std::uint64_t MonotonicMs();
 };
 
 // The clock in force: the system clock unless a test or tool installed another one.
@@ -22,8 +25,12 @@ Clock& CurrentClock();
 void SetClock(Clock* clock);
 
 // Shorthands for the current clock.
-inline std::time_t Now() { return CurrentClock().Now(); }
-inline void Sleep(std::uint32_t milliseconds) { CurrentClock().Sleep(milliseconds); }
+inline std::time_t Now() {
+    return CurrentClock().Now();
+}
+inline void Sleep(std::uint32_t milliseconds) {
+    CurrentClock().Sleep(milliseconds);
+}
 
 // Simulation-only time scale for demos: DEVVORIN_TIME_SCALE (a factor, default 1) shortens the
 // fixed waits of the system clock. Read once.

@@ -9,13 +9,21 @@ SerialTransportFactory& Installed() {
     return factory;
 }
 
+SerialTransportDecorator& Decorator() {
+    static SerialTransportDecorator decorator;
+    return decorator;
+}
+
 }  // namespace
 
 std::unique_ptr<CSerialInterface> CreateSerialTransport() {
-    if (const SerialTransportFactory& factory = Installed()) {
-        return factory();
+    const SerialTransportFactory& factory = Installed();
+    std::unique_ptr<CSerialInterface> transport =
+        factory ? factory() : std::make_unique<CSerialInterface>();
+    if (const SerialTransportDecorator& decorator = Decorator()) {
+        return decorator(std::move(transport));
     }
-    return std::make_unique<CSerialInterface>();
+    return transport;
 }
 
 ScopedSerialTransportFactory::ScopedSerialTransportFactory(SerialTransportFactory factory)
@@ -23,4 +31,11 @@ ScopedSerialTransportFactory::ScopedSerialTransportFactory(SerialTransportFactor
 
 ScopedSerialTransportFactory::~ScopedSerialTransportFactory() {
     Installed() = std::move(previous_);
+}
+
+ScopedSerialTransportDecorator::ScopedSerialTransportDecorator(SerialTransportDecorator decorator)
+    : previous_(std::exchange(Decorator(), std::move(decorator))) {}
+
+ScopedSerialTransportDecorator::~ScopedSerialTransportDecorator() {
+    Decorator() = std::move(previous_);
 }

@@ -9,6 +9,10 @@
 // something else was installed, as tests install the receiver simulator.
 using SerialTransportFactory = std::function<std::unique_ptr<CSerialInterface>()>;
 
+// Every transport made passes through the decorator in force, if any (the wire trace).
+using SerialTransportDecorator =
+    std::function<std::unique_ptr<CSerialInterface>(std::unique_ptr<CSerialInterface>)>;
+
 std::unique_ptr<CSerialInterface> CreateSerialTransport();
 
 // Installs a factory for the lifetime of the object and restores the previous one after.
@@ -21,4 +25,16 @@ class ScopedSerialTransportFactory {
 
   private:
     SerialTransportFactory previous_;
+};
+
+// Installs a decorator for the lifetime of the object and restores the previous one after.
+class ScopedSerialTransportDecorator {
+  public:
+    explicit ScopedSerialTransportDecorator(SerialTransportDecorator decorator);
+    ~ScopedSerialTransportDecorator();
+    ScopedSerialTransportDecorator(const ScopedSerialTransportDecorator&) = delete;
+    ScopedSerialTransportDecorator& operator=(const ScopedSerialTransportDecorator&) = delete;
+
+  private:
+    SerialTransportDecorator previous_;
 };

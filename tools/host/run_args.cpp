@@ -65,6 +65,10 @@ bool ParseRunArgs(const std::vector<std::string>& args, RunArgs& run, std::strin
             if (!value(run.shotDir)) {
                 return false;
             }
+        } else if (arg == "--trace") {
+            if (!value(run.trace)) {
+                return false;
+            }
         } else if (arg == "--json") {
             run.json = true;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -116,6 +120,7 @@ int ExitStatusOf(int result) {
 
 const char* RunHelp() {
     return "run <index|name> --port N [--device PATH] [--answer LIST] [--test-mode DIR] [--json]\n"
+           "    [--trace FILE]\n"
            "  Runs one operation through DoOperation on COM port N: shows each status line, a\n"
            "  progress bar on a terminal (plain lines otherwise), every message box and the\n"
            "  contents of every dialog, then the result.\n"
@@ -130,6 +135,9 @@ const char* RunHelp() {
            "  --json          writes one JSON document of the run on standard output when it\n"
            "                  ends: statuses, progress, message boxes, dialogs, clipboard texts,\n"
            "                  result and duration (schema in README.md)\n"
+           "  --trace FILE    records the wire trace of the run in FILE (JSON lines: the port,\n"
+           "                  every write and read, the frames, waits and time-outs); the same\n"
+           "                  as DEVVORIN_TRACE=FILE\n"
            "  Ctrl+C sets the cancel event; a second Ctrl+C ends the host at once.\n"
            "  Exit status: 0 completed, 2 cancelled, 1 failed (or bad arguments).\n";
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 // vantor-host run <index|name> --port N [--device PATH] [--answer LIST] [--test-mode DIR] [--json]
+//                     [--trace FILE]
 struct RunArgs {
     std::string operation;            // index or exact name
     int port = 0;                     // n of COMn, 1..1024
@@ -12,6 +13,7 @@ struct RunArgs {
     std::deque<std::string> answers;  // scripted answers to boxes and dialogs, in order
     std::string shotDir;              // Win32 test mode: where dialog screenshots go
     bool json = false;                // one JSON document of the run on standard output
+    std::string trace;                // the wire trace's file (DEVVORIN_TRACE for the run)
 };
 
 // Parses the run command's own arguments; false with error set.

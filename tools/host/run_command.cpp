@@ -56,6 +56,9 @@ int RunRun(Plugin& plugin, const std::vector<std::string>& args) {
         version[0] = '\0';
     }
     RunReport& report = HostRunReport();
+    if (!run.trace.empty()) {
+        SetPluginEnvironment("DEVVORIN_TRACE", run.trace);
+    }
     report.Begin(plugin.Path(), version.data(), index, name.data(), run.port);
     const int result = RunOnPlatform(plugin, index, run);
     const int status = ExitStatusOf(result);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "plugin.h"
 #include "run_args.h"
 
@@ -7,3 +9,6 @@
 // the UI driver; run_win32.cpp: a real window and, in test mode, the dialog reader); returns
 // DoOperation's result.
 int RunOnPlatform(Plugin& plugin, int index, RunArgs& run);
+
+// Sets a variable in the environment that the plug-in reads (DEVVORIN_TRACE, DEVVORIN_COM<n>).
+void SetPluginEnvironment(const std::string& name, const std::string& value);

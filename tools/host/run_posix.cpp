@@ -25,10 +25,13 @@ void OnInterrupt(int) {
 
 }  // namespace
 
+void SetPluginEnvironment(const std::string& name, const std::string& value) {
+    setenv(name.c_str(), value.c_str(), 1);
+}
+
 int RunOnPlatform(Plugin& plugin, int index, RunArgs& run) {
     if (!run.device.empty()) {
-        const std::string variable = "DEVVORIN_COM" + std::to_string(run.port);
-        setenv(variable.c_str(), run.device.c_str(), 1);
+        SetPluginEnvironment("DEVVORIN_COM" + std::to_string(run.port), run.device);
     }
     HostUiDriver& ui = HostUi();
     ui.SetAnswers(&run.answers);

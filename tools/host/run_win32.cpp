@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "frame/operation_context.h"
 #include "run_platform.h"
+#include "run_report.h"
 
 namespace {
 
@@ -20,11 +22,18 @@ LRESULT CALLBACK HostWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         case WM_OPERATION_STATUS:
             if (lParam != 0) {
                 std::fprintf(stderr, "status: %s\n", reinterpret_cast<const char*>(lParam));
+                HostRunReport().Status(reinterpret_cast<const char*>(lParam));
             }
             return 0;
         case WM_OPERATION_PROGRESS:
             std::fprintf(stderr, "progress: %ld%%\n", static_cast<long>(lParam));
+            HostRunReport().Progress(static_cast<long>(lParam));
             return 0;
+        case WM_SETTEXT:
+            if (lParam != 0) {
+                HostRunReport().Title(reinterpret_cast<const char*>(lParam));
+            }
+            return DefWindowProcA(window, message, wParam, lParam);
         case WM_OPERATION_DONE:
             g_done = true;
             return 0;
@@ -177,6 +186,99 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
     return TRUE;
 }
 
+// The report's name of a control's window class.
+std::string KindOf(HWND control) {
+    const std::string name = ClassOf(control);
+    static const char* const kKinds[][2] = {{"Static", "static"},
+                                            {"Edit", "edit"},
+                                            {"Button", "button"},
+                                            {"ListBox", "listbox"},
+                                            {WC_LISTVIEWA, "listview"}};
+    for (const auto& kind : kKinds) {
+        if (lstrcmpiA(name.c_str(), kind[0]) == 0) {
+            return kind[1];
+        }
+    }
+    return name;
+}
+
+void ReadListView(HWND list, RunReport::Control& control) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int columns =
+        header != nullptr ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int c = 0; c < columns; ++c) {
+        char title[256] = {};
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = title;
+        column.cchTextMax = sizeof title;
+        SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(c),
+                     reinterpret_cast<LPARAM>(&column));
+        control.columns.emplace_back(title);
+    }
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int r = 0; r < rows; ++r) {
+        std::vector<std::string> cells;
+        for (int c = 0; c < (columns > 0 ? columns : 1); ++c) {
+            char cell[512] = {};
+            LVITEMA item{};
+            item.iSubItem = c;
+            item.pszText = cell;
+            item.cchTextMax = sizeof cell;
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(r),
+                         reinterpret_cast<LPARAM>(&item));
+            cells.emplace_back(cell);
+        }
+        control.rows.push_back(std::move(cells));
+    }
+}
+
+void ReadListBox(HWND list, RunReport::Control& control) {
+    const int rows = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int r = 0; r < rows; ++r) {
+        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(r), 0);
+        std::vector<char> text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
+        if (length > 0) {
+            SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(r),
+                         reinterpret_cast<LPARAM>(text.data()));
+        }
+        control.rows.push_back({text.data()});
+    }
+}
+
+// Adds one control, as the run's report keeps it, to the dialog in parameter.
+BOOL CALLBACK CollectControl(HWND window, LPARAM parameter) {
+    auto& dialog = *reinterpret_cast<RunReport::Dialog*>(parameter);
+    RunReport::Control control;
+    control.id = GetDlgCtrlID(window);
+    control.kind = KindOf(window);
+    control.text = TextOf(window);
+    control.visible = (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (control.kind == "listview") {
+        ReadListView(window, control);
+    } else if (control.kind == "listbox") {
+        ReadListBox(window, control);
+    }
+    dialog.controls.push_back(std::move(control));
+    return TRUE;
+}
+
+// A message box's flags as far as its buttons show them (the icon and the other bits cannot be
+// read back from the window).
+unsigned BoxFlagsOf(HWND box) {
+    auto has = [box](int id) { return GetDlgItem(box, id) != nullptr; };
+    if (has(IDYES) && has(IDNO)) {
+        return has(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
+    }
+    if (has(IDABORT)) {
+        return MB_ABORTRETRYIGNORE;
+    }
+    if (has(IDRETRY)) {
+        return MB_RETRYCANCEL;
+    }
+    return has(IDCANCEL) ? MB_OKCANCEL : MB_OK;
+}
+
 // The text on the clipboard, read back through the Win32 clipboard ("" when there is none).
 std::string ReadClipboard() {
     std::string text;
@@ -219,11 +321,13 @@ bool HandleDialog(Watcher& watcher, HWND dialog) {
     // Give the dialog time to paint before it is read and photographed.
     Sleep(300);
     const std::string caption = TextOf(dialog);
+    RunReport::Dialog shown{0, caption, {}};
     if (HWND text = GetDlgItem(dialog, 0xFFFF); text != nullptr) {
         std::fprintf(stderr, "message box [%s]:\n%s\n", caption.c_str(), TextOf(text).c_str());
     } else {
         std::fprintf(stderr, "dialog \"%s\":\n", caption.c_str());
         EnumChildWindows(dialog, PrintControl, 0);
+        EnumChildWindows(dialog, CollectControl, reinterpret_cast<LPARAM>(&shown));
     }
     std::string name = caption;
     for (char& c : name) {
@@ -238,6 +342,9 @@ bool HandleDialog(Watcher& watcher, HWND dialog) {
     int id = IDOK;
     int row = 0;
     const bool box = GetDlgItem(dialog, 0xFFFF) != nullptr;
+    if (!box) {
+        HostRunReport().ShowDialog(shown, answer.empty() ? "ok" : answer);
+    }
     if (!box && std::sscanf(answer.c_str(), "dblclick:%d:%d", &id, &row) == 2) {
         HWND list = GetDlgItem(dialog, id);
         std::fprintf(stderr, "double-clicking row %d of %d\n", row, id);
@@ -257,12 +364,17 @@ bool HandleDialog(Watcher& watcher, HWND dialog) {
         id = IDOK;
     }
     std::fprintf(stderr, "pressing %d\n", id);
+    if (box) {
+        HostRunReport().ShowBox(TextOf(GetDlgItem(dialog, 0xFFFF)), caption, BoxFlagsOf(dialog),
+                                AnswerName(id));
+    }
     if (!box && id != IDOK && id != IDCANCEL) {
         // A button that leaves the dialog open; what it copied is read back from the clipboard.
         const std::string before = ReadClipboard();
         SendStayingCommand(dialog, MAKEWPARAM(id, BN_CLICKED), 0);
         if (const std::string after = ReadClipboard(); after != before) {
             std::fprintf(stderr, "clipboard:\n%s\n", after.c_str());
+            HostRunReport().Clipboard(after);
         }
         return true;
     }
@@ -311,6 +423,11 @@ DWORD WINAPI WatchThread(LPVOID parameter) {
 }
 
 }  // namespace
+
+void SetPluginEnvironment(const std::string& name, const std::string& value) {
+    // The C runtime's copy, which the plug-in reads, and the process environment alike.
+    _putenv_s(name.c_str(), value.c_str());
+}
 
 int RunOnPlatform(Plugin& plugin, int index, RunArgs& run) {
     HWND window = CreateHostWindow();
