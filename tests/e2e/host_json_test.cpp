@@ -1,12 +1,15 @@
 // vantor-host run --json against vorin-sim over a pseudo-terminal: the document on standard
-// output, read back with nlohmann-json, holds what the run did.
+// output, read back with nlohmann-json, holds what the run did; a run's wire trace replayed by
+// vorin-sim --replay gives the same run again.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -145,6 +148,68 @@ TEST(HostJson, RefusedReceiverHoldsTheBoxAndItsAnswer) {
     EXPECT_EQ(document["result"]["meaning"], "cancelled");
     EXPECT_EQ(document["exitStatus"], 2);
     ExpectTimesInOrder(document);
+}
+
+}  // namespace
+
+namespace {
+
+// What a user saw of a run, without its times.
+Json WithoutTimes(Json document) {
+    for (const char* list :
+         {"statuses", "progress", "titles", "messageBoxes", "dialogs", "clipboard"}) {
+        for (Json& entry : document[list]) {
+            entry.erase("ms");
+        }
+    }
+    Json seen;
+    for (const char* field : {"statuses", "progress", "titles", "messageBoxes", "dialogs",
+                              "clipboard", "result", "exitStatus"}) {
+        seen[field] = document[field];
+    }
+    return seen;
+}
+
+TEST(TraceReplay, ReplayedTraceGivesTheSameRun) {
+    struct Case {
+        const char* legend;
+        std::string profile;
+        std::string arguments;
+        int exitStatus;
+    };
+    const std::vector<Case> cases = {
+        {"default receiver: identification, radio, versions, dialog", "", "", 0},
+        {"receiver in its monitor: turned away with a box", "in-monitor", "", 2},
+    };
+    for (const Case& c : cases) {
+        char dir[] = "/tmp/vorin-trace-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        const std::string trace = std::string(dir) + "/run.jsonl";
+        std::string error;
+
+        e2e::SimProcess sim;
+        ASSERT_TRUE(sim.Start(c.profile, error)) << c.legend << ": " << error;
+        const JsonRun recorded = RunJson(sim.Port(), "--trace " + trace + " " + c.arguments);
+        EXPECT_EQ(sim.Stop(), 0) << c.legend;
+        EXPECT_EQ(recorded.exitStatus, c.exitStatus) << c.legend;
+        std::ifstream in(trace);
+        std::string first;
+        ASSERT_TRUE(std::getline(in, first)) << c.legend << ": no trace written";
+        EXPECT_EQ(Json::parse(first)["event"], "start") << c.legend;
+
+        e2e::SimProcess replay;
+        ASSERT_TRUE(replay.Start("", error, {"--replay", trace})) << c.legend << ": " << error;
+        const JsonRun replayed = RunJson(replay.Port(), c.arguments);
+        EXPECT_EQ(replay.Stop(), 0) << c.legend;
+
+        EXPECT_EQ(replayed.exitStatus, recorded.exitStatus) << c.legend;
+        const Json before = WithoutTimes(Parse(recorded));
+        const Json after = WithoutTimes(Parse(replayed));
+        EXPECT_EQ(after, before) << c.legend << "\nrecorded: " << before.dump(1)
+                                 << "\nreplayed: " << after.dump(1);
+        std::remove(trace.c_str());
+        rmdir(dir);
+    }
 }
 
 }  // namespace

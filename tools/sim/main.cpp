@@ -4,12 +4,15 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <optional>
+#include <sstream>
 #include <string>
 
 #include <CLI/CLI.hpp>
 
 #include "engine/profile.h"
 #include "engine/receiver.h"
+#include "engine/replay.h"
 #include "front/pty_server.h"
 
 namespace {
@@ -42,6 +45,40 @@ std::uint32_t Scaled(std::uint32_t ms, double scale) {
     return static_cast<std::uint32_t>(static_cast<double>(ms) * scale);
 }
 
+// Serves the receiver side of a trace until stopped.
+int Replay(const std::string& path, const std::string& linkPath) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::cerr << "vorin-sim: cannot read the trace " << path << "\n";
+        return 2;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::optional<sim::Replay> replay;
+    try {
+        replay.emplace(sim::Replay::FromTrace(text.str()));
+    } catch (const sim::ReplayError& e) {
+        std::cerr << "vorin-sim: " << path << ": " << e.what() << "\n";
+        return 2;
+    }
+    try {
+        simfront::ReplayEndpoint endpoint(*replay);
+        simfront::PtyServer server(endpoint);
+        server.Open(linkPath);
+        std::cout << server.SlavePath() << std::endl;
+        std::cerr << "vorin-sim: replaying " << replay->Turns().size() << " host frames of " << path
+                  << " on " << server.SlavePath()
+                  << (linkPath.empty() ? "" : " (linked at " + linkPath + ")") << "\n";
+        server.Serve(g_stop);
+    } catch (const std::exception& e) {
+        std::cerr << "vorin-sim: " << e.what() << "\n";
+        return 1;
+    }
+    std::cerr << "vorin-sim: answered " << replay->Answered() << " of " << replay->Turns().size()
+              << " host frames of the trace (" << replay->Skipped() << " skipped)\n";
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +88,7 @@ int main(int argc, char** argv) {
     bool trace = false;
     bool printDefault = false;
     std::string radioOut;
+    std::string replayPath;
     app.add_option("--profile", profilePath,
                    "JSON profile, applied on top of the built-in receiver (default: built-in)");
     app.add_option("--link", linkPath, "also make a symbolic link to the terminal at this path");
@@ -59,6 +97,9 @@ int main(int argc, char** argv) {
         "--radio-out", radioOut,
         "on exit, write the receiver's 2048-byte radio configuration block to this file");
     app.add_flag("--print-default-profile", printDefault, "print the built-in profile and exit");
+    app.add_option("--replay", replayPath,
+                   "answer the host with the receiver's side of a wire trace (DEVVORIN_TRACE "
+                   "file) instead of a profile");
     app.footer(
         "The slave path is printed on the first line of standard output. SIGINT or SIGTERM ends\n"
         "the simulator cleanly. DEVVORIN_TIME_SCALE (simulation only, 0 < f <= 1, default 1)\n"
@@ -68,6 +109,15 @@ int main(int argc, char** argv) {
     if (printDefault) {
         std::cout << sim::DefaultProfileText() << "\n";
         return 0;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    if (!replayPath.empty()) {
+        return Replay(replayPath, linkPath);
     }
     sim::Profile profile;
     try {
@@ -84,14 +134,9 @@ int main(int argc, char** argv) {
     if (trace) {
         receiver.SetTraceSink([](const std::string& line) { std::cout << line << std::endl; });
     }
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-
     try {
-        simfront::PtyServer server(receiver);
+        simfront::ReceiverEndpoint endpoint(receiver);
+        simfront::PtyServer server(endpoint);
         server.Open(linkPath);
         std::cout << server.SlavePath() << std::endl;
         std::cerr << "vorin-sim: profile '" << profile.name << "' on " << server.SlavePath()

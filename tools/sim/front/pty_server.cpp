@@ -38,7 +38,7 @@ std::uint32_t SpeedToBaud(speed_t speed) {
 
 }  // namespace
 
-PtyServer::PtyServer(sim::Receiver& receiver) : receiver_(receiver) {
+PtyServer::PtyServer(WireEndpoint& endpoint) : endpoint_(endpoint) {
     startNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
                    std::chrono::steady_clock::now().time_since_epoch())
                    .count();
@@ -135,7 +135,7 @@ std::uint64_t PtyServer::NowMs() const {
 }
 
 void PtyServer::Flush() {
-    const sim::Bytes due = receiver_.TransmitAll(HostLine(), NowMs());
+    const sim::Bytes due = endpoint_.TransmitAll(HostLine(), NowMs());
     unsent_.insert(unsent_.end(), due.begin(), due.end());
     while (!unsent_.empty()) {
         const ssize_t n = write(master_, unsent_.data(), unsent_.size());
@@ -151,7 +151,7 @@ void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
     while (stop == 0) {
         Flush();
         int timeoutMs = 200;
-        if (const auto next = receiver_.NextEventMs()) {
+        if (const auto next = endpoint_.NextEventMs()) {
             const std::uint64_t now = NowMs();
             timeoutMs =
                 *next <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(*next - now, 200));
@@ -167,7 +167,7 @@ void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
         if ((fd.revents & POLLIN) != 0) {
             const ssize_t n = read(master_, buffer, sizeof buffer);
             if (n > 0) {
-                receiver_.Receive(buffer, static_cast<std::size_t>(n), HostLine(), NowMs());
+                endpoint_.Receive(buffer, static_cast<std::size_t>(n), HostLine(), NowMs());
             }
         } else if ((fd.revents & (POLLHUP | POLLERR)) != 0) {
             usleep(20000);  // no reader on the other side yet

@@ -1,21 +1,69 @@
 #pragma once
 
 #include <csignal>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/bytes.h"
 #include "engine/line_settings.h"
 #include "engine/receiver.h"
+#include "engine/replay.h"
 
 namespace simfront {
 
-// Serves a receiver engine on a pseudo-terminal in real time. The server keeps its own
-// descriptor of the slave side open: that keeps the terminal alive between the host's opens and
-// lets the server read the line settings that the host set (tcgetattr on the slave).
+// What the server serves: a byte input, a byte output and a notion of time, in milliseconds
+// since the server started.
+class WireEndpoint {
+  public:
+    virtual ~WireEndpoint() = default;
+    virtual void Receive(const std::uint8_t* data, std::size_t size,
+                         const sim::LineSettings& hostLine, std::uint64_t nowMs) = 0;
+    virtual sim::Bytes TransmitAll(const sim::LineSettings& hostLine, std::uint64_t nowMs) = 0;
+    virtual std::optional<std::uint64_t> NextEventMs() const = 0;
+};
+
+// The receiver engine, which listens and speaks at its own line.
+class ReceiverEndpoint final : public WireEndpoint {
+  public:
+    explicit ReceiverEndpoint(sim::Receiver& receiver) : receiver_(receiver) {}
+    void Receive(const std::uint8_t* data, std::size_t size, const sim::LineSettings& hostLine,
+                 std::uint64_t nowMs) override {
+        receiver_.Receive(data, size, hostLine, nowMs);
+    }
+    sim::Bytes TransmitAll(const sim::LineSettings& hostLine, std::uint64_t nowMs) override {
+        return receiver_.TransmitAll(hostLine, nowMs);
+    }
+    std::optional<std::uint64_t> NextEventMs() const override { return receiver_.NextEventMs(); }
+
+  private:
+    sim::Receiver& receiver_;
+};
+
+// A replayed trace, which answers at whatever line the host uses, as the trace was recorded.
+class ReplayEndpoint final : public WireEndpoint {
+  public:
+    explicit ReplayEndpoint(sim::Replay& replay) : replay_(replay) {}
+    void Receive(const std::uint8_t* data, std::size_t size, const sim::LineSettings&,
+                 std::uint64_t nowMs) override {
+        replay_.Receive(data, size, nowMs);
+    }
+    sim::Bytes TransmitAll(const sim::LineSettings&, std::uint64_t nowMs) override {
+        return replay_.TransmitAll(nowMs);
+    }
+    std::optional<std::uint64_t> NextEventMs() const override { return replay_.NextEventMs(); }
+
+  private:
+    sim::Replay& replay_;
+};
+
+// Serves a receiver engine (or a replayed trace) on a pseudo-terminal in real time. The server
+// keeps its own descriptor of the slave side open: that keeps the terminal alive between the host's
+// opens and lets the server read the line settings that the host set (tcgetattr on the slave).
 class PtyServer {
   public:
-    explicit PtyServer(sim::Receiver& receiver);
+    explicit PtyServer(WireEndpoint& endpoint);
     ~PtyServer();
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
@@ -36,7 +84,7 @@ class PtyServer {
     std::uint64_t NowMs() const;
     void Flush();
 
-    sim::Receiver& receiver_;
+    WireEndpoint& endpoint_;
     int master_ = -1;
     int slave_ = -1;
     std::string slavePath_;
