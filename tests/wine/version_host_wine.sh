@@ -55,8 +55,9 @@ wineserver -p >/dev/null 2>&1
 
 cd "$(dirname "$exe")" || exit 1
 out=$DV_WINE_ROOT/host.log
-DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$exe")" run 0 --port 5 \
-    --test-mode "Z:${shots//\//\\}" >"$out" 2>&1
+json=$DV_WINE_ROOT/host.json
+DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$exe")" run 0 --port 5 --json \
+    --test-mode "Z:${shots//\//\\}" >"$json" 2>"$out"
 status=$?
 tr -d '\r' <"$out" >"$out.txt"
 cat "$out.txt"
@@ -85,6 +86,43 @@ expect '  control 1077 Edit: "1.23"'
 expect '  control 1095 Edit: ""'
 expect 'pressing 1'
 expect 'result: 1 (completed)'
+
+# The --json document on standard output holds the same run.
+if ! python3 - "$json" <<'PY'
+import json, sys
+doc = json.loads(open(sys.argv[1], encoding="utf-8").read())
+problems = []
+def check(what, got, want):
+    if got != want:
+        problems.append(f"{what}: {got!r}, expected {want!r}")
+check("statuses", [s["text"] for s in doc["statuses"]],
+      ["Establishing communication with the Orrick receiver. Please wait...",
+       "Retrieving version information...", "The version was retrieved successfully."])
+check("progress", [p["value"] for p in doc["progress"]], [0, 100])
+check("titles", [t["text"] for t in doc["titles"]], ["Retrieve Software Version"])
+check("operation", doc["operation"], {"index": 0, "name": "Verify GPS software version"})
+check("plug-in version", doc["plugin"]["version"], "4.86b0")
+check("dialogs", len(doc["dialogs"]), 1)
+if doc["dialogs"]:
+    dialog = doc["dialogs"][0]
+    check("caption", dialog["caption"], "Software Version")
+    texts = {c["id"]: c["text"] for c in dialog["controls"]}
+    for cid, want in {1018: "Model: Orrick Receiver", 1019: "5213K40078", 1017: "4.12",
+                      1067: "3.05", 1077: "1.23", 1095: ""}.items():
+        check(f"control {cid}", texts.get(cid), want)
+    check("answer", dialog["answer"], "ok")
+check("messageBoxes", doc["messageBoxes"], [])
+check("result", doc["result"], {"code": 1, "meaning": "completed"})
+check("exitStatus", doc["exitStatus"], 0)
+for p in problems:
+    print("JSON:", p)
+sys.exit(1 if problems else 0)
+PY
+then
+    echo "--- the --json document:"
+    cat "$json"
+    failed=1
+fi
 
 converted=0
 for bmp in "$shots"/*.bmp; do

@@ -90,7 +90,7 @@ int HostUiDriver::ShowMessageBox(platform::WindowHandle, const std::string& text
     std::fprintf(stderr, "message box [%s] (flags 0x%X):\n%s\n", caption.c_str(), flags,
                  text.c_str());
     const int code = AnswerBox(flags);
-    HostRunReport().MessageBox(text, caption, flags, AnswerName(code));
+    HostRunReport().ShowBox(text, caption, flags, AnswerName(code));
     return code;
 }
 

@@ -59,8 +59,8 @@ void RunReport::Title(const std::string& text) {
     titles_.push_back({Offset(), text});
 }
 
-void RunReport::MessageBox(const std::string& text, const std::string& caption, unsigned flags,
-                           const std::string& answer) {
+void RunReport::ShowBox(const std::string& text, const std::string& caption, unsigned flags,
+                        const std::string& answer) {
     const std::lock_guard<ReportLock> guard(lock_);
     boxes_.push_back({Offset(), text, caption, flags, answer});
 }

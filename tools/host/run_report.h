@@ -47,8 +47,8 @@ class RunReport {
     void Progress(long value);
     void Title(const std::string& text);
     // flags: the MB_ flags asked for (on Windows, as far as the box's buttons show them).
-    void MessageBox(const std::string& text, const std::string& caption, unsigned flags,
-                    const std::string& answer);
+    void ShowBox(const std::string& text, const std::string& caption, unsigned flags,
+                 const std::string& answer);
     // One entry each time the host acts on a dialog: its controls as shown, then the answer.
     void ShowDialog(const Dialog& dialog, const std::string& answer);
     void Clipboard(const std::string& text);
