@@ -158,33 +158,4 @@ TEST(WipeHost, MonitorPathWritesTheErasedDictionaryOverTheBlock) {
         << "the rest of the block as it was read";
 }
 
-TEST(WipeHost, AnsweringNoLeavesTheReceiverAlone) {
-    Scratch scratch;
-    const Served before = Serve("", "", "", scratch, "before");
-    const Served served =
-        Serve("", "DEVVORIN_KEYS=ctrl,alt", "run '" + kName + "' --answer no", scratch, "no");
-    EXPECT_EQ(served.run.exitStatus, 1) << served.run.output;
-    ExpectLines(served.run,
-                {"answered: no", "status: The operation was canceled.", "progress: 100%",
-                 "result: 0 (failed)"},
-                "no");
-    EXPECT_EQ(served.run.output.find("Establishing"), std::string::npos) << served.run.output;
-    EXPECT_EQ(served.block, before.block);
-}
-
-TEST(WipeHost, TarrowTakesTheEraseRequestAndTheResetFrame) {
-    Scratch scratch;
-    const Served served =
-        Serve("tarrow", "DEVVORIN_KEYS=ctrl,alt", "run '" + kName + "' --answer yes", scratch, "t");
-    EXPECT_EQ(served.run.exitStatus, 0) << served.run.output;
-    ExpectLines(
-        served.run,
-        {"status: Erasing ...", "status: Rebooting the Orrick receiver...",
-         "status: Radio configuration blocks are erased successfully.", "result: 1 (completed)"},
-        "tarrow");
-    ASSERT_EQ(served.block.size(), 2048u);
-    EXPECT_EQ(Bytes(served.block.begin(), served.block.begin() + 18), kErasedDictionary)
-        << "the receiver erased its radio configuration";
-}
-
 }  // namespace
