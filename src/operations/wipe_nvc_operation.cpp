@@ -121,6 +121,7 @@ std::uint8_t CWipeNVCOperation::Run(const OperationContext& context) {
     const int answer = platform::ShowMessageBox(context.hostWindow, platform::LoadString(kQuestion),
                                                 platform::ApplicationName(),
                                                 platform::mb::kYesNo | platform::mb::kIconQuestion);
+    // Only an explicit Yes erases: a box that could not be shown counts as No.
     if (answer != platform::answer::kYes) {
         ReportStatus(context, kCanceled);
         ReportProgress(context, 100);
@@ -130,8 +131,8 @@ std::uint8_t CWipeNVCOperation::Run(const OperationContext& context) {
     ReportProgress(context, 0);
 
     const std::unique_ptr<CSerialInterface> transport = CreateSerialTransport();
-    transport->OpenPort(context.portNumber, 1, 0, 0,
-                        6);  // 8 data bits, 1 stop bit, no parity, 9600
+    // 8 data bits, 1 stop bit, no parity, 9600 baud.
+    transport->OpenPort(context.portNumber, 1, 0, 0, 6);
     const PortCloser closer(*transport);
 
     const CBreakInfo info = Identify(*transport, context);
