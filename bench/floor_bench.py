@@ -7,12 +7,13 @@ time-outs the run spent, taken from its wire trace, plus the bytes on the wire a
 in force, 10 bits a byte), the ratio wall / floor, the CPU time and the peak memory of the host
 process (host and plug-in are one process).
 
-Usage: bench/floor_bench.py [--build build/native] [--only SUBSTRING]
+Usage: bench/floor_bench.py [--build build/native] [--only SUBSTRING] [--keep FOLDER]
 Takes real time (minutes): it is a benchmark, not a test.
 """
 import argparse
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -118,6 +119,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", default="build/native")
     parser.add_argument("--only", default="")
+    parser.add_argument("--keep", default="", help="copy each run's trace into this folder")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     host = os.path.join(build, "vantor-host")
@@ -126,11 +128,14 @@ def main():
     with tempfile.TemporaryDirectory(prefix="vorin-floor-") as folder:
         keys = dict(DEVVORIN_KEYS="ctrl,alt")
         cases = []
+        plain = operations(host, dict(os.environ))
         for name in operations(host, dict(os.environ, **keys)):
             # The service operation shows only with Ctrl+Alt held at load.
-            cases.append((f"{name}, default receiver", name, "", keys))
-        for name in operations(host, dict(os.environ)):
+            cases.append((f"{name}, default receiver", name, "", {} if name in plain else keys))
+        for name in plain:
             if "error log" in name.lower():
+                # Ctrl+Alt held: the service view, read from memory through the monitor.
+                cases.append((f"{name}, Ctrl+Alt held, default receiver", name, "", keys))
                 for baud in (9600, 115200):
                     cases.append((f"{name}, monitor mode, {baud} baud", name,
                                   "error-log-monitor-layout1",
@@ -140,6 +145,10 @@ def main():
                 continue
             print(f"running: {legend} ...", file=sys.stderr, flush=True)
             rows.append(run_case(build, folder, legend, name, profile, extra, ""))
+            if args.keep:
+                os.makedirs(args.keep, exist_ok=True)
+                safe = "".join(c if c.isalnum() else "-" for c in legend)
+                shutil.copy(os.path.join(folder, "trace.jsonl"), os.path.join(args.keep, safe + ".jsonl"))
 
     print("| case | result | wall ms | floor ms (waits + time-outs + wire) | bytes | wall / floor | "
           "wall - floor ms | CPU ms (% of wall) | peak MB |")
