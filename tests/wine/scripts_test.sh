@@ -23,11 +23,13 @@ expect() {
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# A stand-in loader: prints what it is told, exits with the status it is told.
+# A stand-in loader: prints what it is told (on standard error; lines that start "out: " on
+# standard output, without that), exits with the status it is told.
 loader=$work/loader
 cat >"$loader" <<'LOADER'
 #!/bin/sh
-printf '%b' "$FAKE_OUTPUT"
+printf '%b' "$FAKE_OUTPUT" | grep -v '^out:' >&2
+printf '%b' "$FAKE_OUTPUT" | sed -n 's/^out: //p'
 exit "$FAKE_STATUS"
 LOADER
 chmod +x "$loader"
@@ -50,9 +52,13 @@ win32|win32|wine program: pointer size 4, PE machine 0x14c\n|0|0
 win64|win64|wine program: pointer size 8, PE machine 0x8664\n|0|0
 win64|win64|wine program: pointer size 4, PE machine 0x14c\n|0|1
 CASES
-FAKE_OUTPUT='wine program: pointer size 4, PE machine 0x14c\nline two\n' FAKE_STATUS=0 \
+FAKE_OUTPUT='wine program: pointer size 4, PE machine 0x14c\nout: {}\nline two\n' FAKE_STATUS=0 \
+    DV_WINE_WAY=i686-qemu DV_WINE_ARCH=win32 dv_wine_run prog.exe >"$work/out" 2>"$work/err"
+expect "standard output is passed on alone" "$(cat "$work/out")" "{}"
+expect "standard error is passed on" "$(tail -n 1 "$work/err")" "line two"
+FAKE_OUTPUT='out: wine program: pointer size 4, PE machine 0x14c\n' FAKE_STATUS=0 \
     DV_WINE_WAY=i686-qemu DV_WINE_ARCH=win32 dv_wine_run prog.exe >"$work/out" 2>&1
-expect "the program's output is passed on" "$(tail -n 1 "$work/out")" "line two"
+expect "an identity on standard output does not count" "$?" 1
 
 # apt's sources -> the mirror for bookworm
 cat >"$work/a.sources" <<'SOURCES'

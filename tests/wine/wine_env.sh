@@ -26,9 +26,9 @@
 #   dv_wine_check, dv_wine_exe <exe>, dv_wine_start, dv_wine_map_com <n> <device>,
 #   dv_wine_run <exe> [args], dv_wine_stop
 #
-# Every program run by dv_wine_run prints its pointer size and PE machine (our Windows programs
-# do so when DEVVORIN_WINE_IDENTITY is set); a run whose program is not the build the chosen way
-# stands for fails.
+# Every program run by dv_wine_run prints its pointer size and PE machine on standard error (our
+# Windows programs do so when DEVVORIN_WINE_IDENTITY is set); a run whose program is not the
+# build the chosen way stands for fails.
 #
 # Environment: DEVVORIN_WINE_ARCH=win32|i686-qemu|win64 forces a way (win64 takes the win64
 # build, DEVVORIN_WIN64_DIR, default build/win64); DEVVORIN_WINE_KEEP=1 keeps the prefix for a
@@ -296,29 +296,31 @@ _dv_check_identity() {
     esac
     line=$(tr -d '\r' <"$log" | grep -a -m 1 '^wine program: ')
     if [[ -z $line ]]; then
-        echo "FAILED: the program did not print its pointer size and PE machine"
+        echo "FAILED: the program did not print its pointer size and PE machine" >&2
         return 1
     fi
     if [[ ${line#wine program: } != "$expected" ]]; then
         echo "FAILED: the program ran with ${line#wine program: }; the ${DV_WINE_WAY:-win32}" \
-             "way runs the ${DV_WINE_ARCH:-win32} build ($expected)"
+             "way runs the ${DV_WINE_ARCH:-win32} build ($expected)" >&2
         return 1
     fi
 }
 
-# Runs a program under the way's loader; its output is printed when it ends (the servers that
-# it starts inherit its output and would keep a pipe open).
+# Runs a program under the way's loader; its output and then its error output are passed on when
+# it ends (the servers that it starts inherit both and would keep a pipe open).
 dv_wine_run() {
     local exe=${1:?program}
     shift
-    local log status
-    log=$(mktemp "${DV_WINE_ROOT:-${TMPDIR:-/tmp}}/run.XXXXXX") || return 1
+    local out err status
+    out=$(mktemp "${DV_WINE_ROOT:-${TMPDIR:-/tmp}}/run.XXXXXX") || return 1
+    err=$(mktemp "${DV_WINE_ROOT:-${TMPDIR:-/tmp}}/run.XXXXXX") || return 1
     DEVVORIN_WINE_IDENTITY=1 timeout "${DEVVORIN_WINE_TIMEOUT:-300}" "${DV_WINE:-wine}" "$exe" "$@" \
-        >"$log"
+        >"$out" 2>"$err"
     status=$?
-    cat "$log"
-    _dv_check_identity "$log" || status=1
-    rm -f "$log"
+    cat "$out"
+    cat "$err" >&2
+    _dv_check_identity "$err" || status=1
+    rm -f "$out" "$err"
     return $status
 }
 
