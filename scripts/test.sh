@@ -58,11 +58,14 @@ if [[ -f fuzz/CMakeLists.txt ]]; then
         if [[ -f $target && -x $target ]]; then
             name=$(basename "$target")
             step "fuzz: $name (20 s)"
-            # New finds go to a scratch folder; the committed corpus is only read.
+            # New finds go to a scratch folder; the committed corpus is only read; a crashing input
+            # is kept under build/fuzz/artifacts/.
             found=$(mktemp -d)
             seeds=()
             [[ -d fuzz/corpus/$name ]] && seeds=("fuzz/corpus/$name")
-            "$target" -max_total_time=20 -print_final_stats=0 "$found" "${seeds[@]}" 2>&1 |
+            mkdir -p build/fuzz/artifacts
+            "$target" -max_total_time=20 -print_final_stats=0 \
+                -artifact_prefix=build/fuzz/artifacts/ "$found" "${seeds[@]}" 2>&1 |
                 tail -n 3
             rm -rf "$found"
         fi
