@@ -16,7 +16,8 @@ constexpr int kLargestUtcOffset = 255;
 // The receiver's GPS-to-UTC offset in whole seconds; 0 when it does not say.
 std::uint8_t ReadUtcOffset(CSerialInterface& transport) {
     CTCRetrieveGPSTime gpsTime;
-    if (!gpsTime.SendPacket(transport) || !gpsTime.ReceiveReply(transport)) {
+    gpsTime.SendPacket(transport);
+    if (!gpsTime.ReceiveReply(transport)) {
         return 0;
     }
     // Two characters of text: a sign is possible, but the offset only ever grows from 0.
@@ -24,7 +25,8 @@ std::uint8_t ReadUtcOffset(CSerialInterface& transport) {
 }
 
 // Sends one read-record request on the packet that will also take its reply, so that a late reply
-// brings a retransmission of the same request.
+// brings a retransmission of the same request. The reply is awaited even when the request could
+// not be written, so that the retransmissions give a line that failed once two more chances.
 bool RequestRecord(CSerialInterface& transport, CTCErrorLog& packet, bool longRecords,
                    std::uint16_t index) {
     if (longRecords) {
@@ -32,7 +34,8 @@ bool RequestRecord(CSerialInterface& transport, CTCErrorLog& packet, bool longRe
     } else {
         packet.SetReadShortRequest(index);
     }
-    return packet.SendRequest(transport) && packet.ReceiveReply(transport);
+    packet.SendRequest(transport);
+    return packet.ReceiveReply(transport);
 }
 
 }  // namespace

@@ -182,8 +182,11 @@ std::uint8_t CRetrieveVersionOperation::Run(const OperationContext& context) {
         values.radioVersion = QueryRadioVersion(*transport, info, context);
     }
 
+    // The reply is awaited even when the request could not be written: the receive's
+    // retransmissions give a line that failed once two more chances.
     CTCRetrieveVersionNumbers versions;
-    if (!versions.SendPacket(*transport) || !versions.ReceiveReply(*transport)) {
+    versions.SendPacket(*transport);
+    if (!versions.ReceiveReply(*transport)) {
         throw CGarnothException(kVersionNumbersFailed, context.portNumber);
     }
     values.model = info.GetProductName();
