@@ -1,7 +1,9 @@
 #include "host_ui_posix.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/posix/dialog_session.h"
 #include "run_args.h"
@@ -137,6 +139,12 @@ void HostUiDriver::RunModalDialog(platform::DialogSession& session) {
         session.Press(id);
     } else if (std::sscanf(answer.c_str(), "dblclick:%d:%d", &id, &row) == 2) {
         session.DoubleClick(id, row);
+    } else if (int ms = 0; std::sscanf(answer.c_str(), "wait:%d", &ms) == 1 && ms >= 0) {
+        // The user looks at the dialog for a while; then the next answer, OK without one.
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (answers_ == nullptr || answers_->empty()) {
+            UiDriver::RunModalDialog(session);
+        }
     } else {
         if (!answer.empty() && answer != "ok") {
             std::fprintf(stderr, "vantor-host: '%s' is no dialog answer; pressing OK\n",

@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
     bool printDefault = false;
     std::string radioOut;
     std::string replayPath;
+    std::string hangUpText;
     app.add_option("--profile", profilePath,
                    "JSON profile, applied on top of the built-in receiver (default: built-in)");
     app.add_option("--link", linkPath, "also make a symbolic link to the terminal at this path");
@@ -96,6 +97,10 @@ int main(int argc, char** argv) {
     app.add_option(
         "--radio-out", radioOut,
         "on exit, write the receiver's 2048-byte radio configuration block to this file");
+    app.add_option("--hang-up", hangUpText,
+                   "pull the cable: close the terminal and remove its link after an event, "
+                   "identification[:N][+MS], tc-TYPE[:N][+MS] or ls-TYPE[:N][+MS] (the Nth such "
+                   "event, default 1, then MS milliseconds)");
     app.add_flag("--print-default-profile", printDefault, "print the built-in profile and exit");
     app.add_option("--replay", replayPath,
                    "answer the host with the receiver's side of a wire trace (DEVVORIN_TRACE "
@@ -116,7 +121,20 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
+    std::optional<simfront::HangUpTrigger> hangUp;
+    if (!hangUpText.empty()) {
+        std::string reason;
+        hangUp = simfront::HangUpTrigger::Parse(hangUpText, reason);
+        if (!hangUp) {
+            std::cerr << "vorin-sim: --hang-up " << hangUpText << ": " << reason << "\n";
+            return 2;
+        }
+    }
     if (!replayPath.empty()) {
+        if (hangUp) {
+            std::cerr << "vorin-sim: --hang-up counts the receiver's events; a replay has none\n";
+            return 2;
+        }
         return Replay(replayPath, linkPath);
     }
     sim::Profile profile;
@@ -138,10 +156,16 @@ int main(int argc, char** argv) {
         simfront::ReceiverEndpoint endpoint(receiver);
         simfront::PtyServer server(endpoint);
         server.Open(linkPath);
+        if (hangUp) {
+            server.HangUpWhen(*hangUp, [&receiver] { return receiver.GetCounters(); });
+        }
         std::cout << server.SlavePath() << std::endl;
         std::cerr << "vorin-sim: profile '" << profile.name << "' on " << server.SlavePath()
                   << (linkPath.empty() ? "" : " (linked at " + linkPath + ")") << "\n";
         server.Serve(g_stop);
+        if (server.HungUp()) {
+            std::cerr << "vorin-sim: hung up on " << server.SlavePath() << "\n";
+        }
     } catch (const std::exception& e) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
         return 1;

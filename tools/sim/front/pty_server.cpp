@@ -45,23 +45,29 @@ PtyServer::PtyServer(WireEndpoint& endpoint) : endpoint_(endpoint) {
 }
 
 PtyServer::~PtyServer() {
-    if (!linkPath_.empty()) {
-        // Remove the link only while it still names this server's terminal.
-        char target[4096];
-        const ssize_t n = readlink(linkPath_.c_str(), target, sizeof target - 1);
-        if (n > 0) {
-            target[n] = '\0';
-            if (slavePath_ == target) {
-                unlink(linkPath_.c_str());
-            }
-        }
-    }
+    RemoveLink();
     if (slave_ >= 0) {
         close(slave_);
     }
     if (master_ >= 0) {
         close(master_);
     }
+}
+
+void PtyServer::RemoveLink() {
+    if (linkPath_.empty()) {
+        return;
+    }
+    // Remove the link only while it still names this server's terminal.
+    char target[4096];
+    const ssize_t n = readlink(linkPath_.c_str(), target, sizeof target - 1);
+    if (n > 0) {
+        target[n] = '\0';
+        if (slavePath_ == target) {
+            unlink(linkPath_.c_str());
+        }
+    }
+    linkPath_.clear();
 }
 
 void PtyServer::Open(const std::string& linkPath) {
@@ -146,15 +152,43 @@ void PtyServer::Flush() {
     }
 }
 
+bool PtyServer::CheckHangUp() {
+    if (master_ < 0) {
+        return true;
+    }
+    if (!hangUp_) {
+        return false;
+    }
+    if (!hangUpAtMs_ && hangUp_->Reached(counters_())) {
+        hangUpAtMs_ = NowMs() + hangUp_->delayMs;
+    }
+    if (!hangUpAtMs_ || NowMs() < *hangUpAtMs_) {
+        return false;
+    }
+    // The link goes first, so that a host reopening the port finds nothing rather than another
+    // program's terminal under a reused name.
+    RemoveLink();
+    close(slave_);
+    close(master_);
+    slave_ = -1;
+    master_ = -1;
+    return true;
+}
+
 void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
     std::uint8_t buffer[4096];
     while (stop == 0) {
+        if (CheckHangUp()) {
+            usleep(50000);
+            continue;
+        }
         Flush();
-        int timeoutMs = 200;
+        int timeoutMs = hangUpAtMs_ ? 10 : 200;
         if (const auto next = endpoint_.NextEventMs()) {
             const std::uint64_t now = NowMs();
-            timeoutMs =
-                *next <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(*next - now, 200));
+            timeoutMs = *next <= now ? 0
+                                     : static_cast<int>(std::min<std::uint64_t>(
+                                           *next - now, static_cast<std::uint64_t>(timeoutMs)));
         }
         pollfd fd{master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0};
         const int ready = poll(&fd, 1, timeoutMs);

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "engine/line_settings.h"
 #include "engine/receiver.h"
 #include "engine/replay.h"
+#include "front/hang_up.h"
 
 namespace simfront {
 
@@ -74,6 +76,16 @@ class PtyServer {
     void Open(const std::string& linkPath);
     const std::string& SlavePath() const { return slavePath_; }
 
+    // Once the trigger is reached (and its delay has passed), the server closes both sides of
+    // the terminal and removes its link, as a pulled cable takes the port away, and then only
+    // waits for stop.
+    // counters tells how far the receiver has come.
+    void HangUpWhen(const HangUpTrigger& trigger, std::function<sim::Counters()> counters) {
+        hangUp_ = trigger;
+        counters_ = std::move(counters);
+    }
+    bool HungUp() const { return master_ < 0 && !slavePath_.empty(); }
+
     // Serves until stop becomes non-zero (set it from a signal handler).
     void Serve(const volatile std::sig_atomic_t& stop);
 
@@ -83,6 +95,9 @@ class PtyServer {
   private:
     std::uint64_t NowMs() const;
     void Flush();
+    // Hangs up when the trigger's time has come; true once hung up.
+    bool CheckHangUp();
+    void RemoveLink();
 
     WireEndpoint& endpoint_;
     int master_ = -1;
@@ -91,6 +106,9 @@ class PtyServer {
     std::string linkPath_;
     sim::Bytes unsent_;
     std::int64_t startNs_ = 0;
+    std::optional<HangUpTrigger> hangUp_;
+    std::optional<std::uint64_t> hangUpAtMs_;
+    std::function<sim::Counters()> counters_;
 };
 
 }  // namespace simfront
