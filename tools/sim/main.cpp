@@ -163,9 +163,6 @@ int main(int argc, char** argv) {
         std::cerr << "vorin-sim: profile '" << profile.name << "' on " << server.SlavePath()
                   << (linkPath.empty() ? "" : " (linked at " + linkPath + ")") << "\n";
         server.Serve(g_stop);
-        if (server.HungUp()) {
-            std::cerr << "vorin-sim: hung up on " << server.SlavePath() << "\n";
-        }
     } catch (const std::exception& e) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
         return 1;

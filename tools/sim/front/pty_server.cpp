@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -172,6 +173,7 @@ bool PtyServer::CheckHangUp() {
     close(master_);
     slave_ = -1;
     master_ = -1;
+    std::fprintf(stderr, "vorin-sim: hung up on %s\n", slavePath_.c_str());
     return true;
 }
 

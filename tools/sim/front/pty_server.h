@@ -84,7 +84,6 @@ class PtyServer {
         hangUp_ = trigger;
         counters_ = std::move(counters);
     }
-    bool HungUp() const { return master_ < 0 && !slavePath_.empty(); }
 
     // Serves until stop becomes non-zero (set it from a signal handler).
     void Serve(const volatile std::sig_atomic_t& stop);

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# A cable pulled in the middle of "Verify GPS software version" in the Windows build under Wine:
+# vorin-sim closes its pseudo-terminal after it has identified the receiver, while the host waits
+# for the line to settle. vantor-host.exe must end the run in time with the port's or the
+# receiver's failure in the error box, result 0 and exit status 1, without a crash or a hang.
+#
+# Usage: pulled_cable_wine.sh <vantor-host.exe> <vorin-sim>
+# Exit: 0 passed, 1 failed, 77 skipped (no Wine, no Windows build).
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+exe=${1:?usage: pulled_cable_wine.sh <vantor-host.exe> <vorin-sim>}
+sim=${2:?the vorin-sim program}
+[[ $exe == /* ]] || exe=$PWD/$exe
+
+# shellcheck source=wine_env.sh
+. "$here/wine_env.sh"
+dv_wine_check || exit $?
+exe=$(dv_wine_exe "$exe")
+if [[ ! -f $exe ]]; then
+    echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
+    exit 77
+fi
+
+sim_pid=
+cleanup() {
+    if [[ -n $sim_pid ]]; then
+        kill "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+    dv_wine_stop
+}
+trap cleanup EXIT
+
+dv_wine_start || exit 1
+link=$DV_WINE_ROOT/sim-port
+DEVVORIN_TIME_SCALE=0.1 "$sim" --link "$link" --hang-up identification+300 \
+    >"$DV_WINE_ROOT/sim.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 1 100); do
+    [[ -e $link ]] && break
+    sleep 0.05
+done
+[[ -e $link ]] || { echo "vorin-sim did not start"; cat "$DV_WINE_ROOT/sim.log"; exit 1; }
+pty=$(readlink -f "$link")
+echo "COM5 -> $pty"
+dv_wine_map_com 5 "$pty" || { echo "mapping COM5 failed"; exit 1; }
+wineserver -p >/dev/null 2>&1
+
+cd "$(dirname "$exe")" || exit 1
+out=$DV_WINE_ROOT/host.log
+json=$DV_WINE_ROOT/host.json
+started=$(date +%s)
+# The wineserver reports the vanished terminal on its own stream; the host's lines go to out.
+DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$exe")" run 0 --port 5 --json \
+    >"$json" 2>"$out"
+status=$?
+elapsed=$(($(date +%s) - started))
+tr -d '\r' <"$out" >"$out.txt"
+cat "$out.txt"
+echo "run took ${elapsed} s"
+grep -q 'hung up' "$DV_WINE_ROOT/sim.log" || { echo "vorin-sim never hung up:"; cat "$DV_WINE_ROOT/sim.log"; }
+
+failed=0
+[[ $status -eq 1 ]] || { echo "vantor-host exited with $status, expected 1"; failed=1; }
+if ! python3 - "$json" <<'PY'
+import json, sys
+text = open(sys.argv[1], encoding="utf-8", errors="replace").read().replace("\r", "")
+# The Wine layer's runner notes the program's architecture on the same stream before it.
+doc = json.loads(text[text.find("\n{") + 1 if not text.startswith("{") else 0:])
+problems = []
+if doc["result"] != {"code": 0, "meaning": "failed"}:
+    problems.append(f"result {doc['result']!r}, expected failed")
+statuses = [s["text"] for s in doc["statuses"]]
+if not statuses or statuses[-1] != "There was a failure with the operation!":
+    problems.append(f"last status of {statuses!r}")
+boxes = [b["text"] for b in doc["messageBoxes"]]
+last = boxes[-1] if boxes else ""
+head, _, message = last.partition("\n\n")
+if not head.startswith("DevVorin Version: ") or not message.startswith(
+        ("COM Failure! [30", "Failure! [70", "Device failure! [8")):
+    problems.append(f"last message box {last!r}")
+# Scaled waits: the identification, then at most the three attempts of each request.
+if doc["durationMs"] > 60000:
+    problems.append(f"the run took {doc['durationMs']} ms")
+for p in problems:
+    print("JSON:", p)
+sys.exit(1 if problems else 0)
+PY
+then
+    echo "--- the --json document:"
+    cat "$json"
+    failed=1
+fi
+exit $failed
