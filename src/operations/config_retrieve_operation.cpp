@@ -7,6 +7,7 @@
 #include "frame/bounded_copy.h"
 #include "frame/host_reporting.h"
 #include "operations/modify_options_dlg.h"
+#include "operations/port_closer.h"
 #include "platform/strings.h"
 #include "platform/ui.h"
 #include "transport/serial_interface.h"
@@ -26,18 +27,6 @@ constexpr unsigned kRebooting = 618;
 
 // The receiver did not report back from its reboot: the configuration was read all the same.
 constexpr int kNoReturnFromReboot = 812;
-
-// Closes the port on every way out of the run, after the device interface is gone.
-class PortCloser {
-  public:
-    explicit PortCloser(CSerialInterface& transport) : transport_(transport) {}
-    ~PortCloser() { transport_.ClosePort(); }
-    PortCloser(const PortCloser&) = delete;
-    PortCloser& operator=(const PortCloser&) = delete;
-
-  private:
-    CSerialInterface& transport_;
-};
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include "frame/bounded_copy.h"
 #include "frame/host_reporting.h"
 #include "operations/error_log_dlg.h"
+#include "operations/port_closer.h"
 #include "platform/strings.h"
 #include "platform/ui.h"
 #include "transport/serial_interface.h"
@@ -38,18 +39,6 @@ constexpr std::uint32_t kExtendedLogEnd = 0x9FFFF;
 
 // The progress bar below its end while there is still something to read.
 constexpr int kLastProgressStep = 99;
-
-// Closes the port on every way out of the run.
-class PortCloser {
-  public:
-    explicit PortCloser(CSerialInterface& transport) : transport_(transport) {}
-    ~PortCloser() { transport_.ClosePort(); }
-    PortCloser(const PortCloser&) = delete;
-    PortCloser& operator=(const PortCloser&) = delete;
-
-  private:
-    CSerialInterface& transport_;
-};
 
 bool ServiceKeysHeld() {
     return platform::IsKeyDown(platform::kVkControl) && platform::IsKeyDown(platform::kVkMenu);

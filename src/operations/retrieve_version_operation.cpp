@@ -8,6 +8,7 @@
 #include "frame/bounded_copy.h"
 #include "frame/branding.h"
 #include "frame/host_reporting.h"
+#include "operations/port_closer.h"
 #include "operations/version_display_dlg.h"
 #include "platform/exception.h"
 #include "platform/strings.h"
@@ -39,18 +40,6 @@ constexpr std::uint8_t kRadioFlag = 0x02;
 constexpr std::uint8_t kPassThroughMode = 4;
 constexpr std::uint8_t kRadioVersionQuery = '0';
 constexpr std::size_t kShortestRadioReply = 7;
-
-// Closes the port on every way out of the run.
-class PortCloser {
-  public:
-    explicit PortCloser(CSerialInterface& transport) : transport_(transport) {}
-    ~PortCloser() { transport_.ClosePort(); }
-    PortCloser(const PortCloser&) = delete;
-    PortCloser& operator=(const PortCloser&) = delete;
-
-  private:
-    CSerialInterface& transport_;
-};
 
 void ShowNotice(const OperationContext& context, const std::string& text) {
     platform::ShowMessageBox(context.hostWindow, text, platform::ApplicationName(),

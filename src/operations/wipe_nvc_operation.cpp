@@ -11,6 +11,7 @@
 #include "device/product_table.h"
 #include "frame/bounded_copy.h"
 #include "frame/host_reporting.h"
+#include "operations/port_closer.h"
 #include "platform/clock.h"
 #include "platform/exception.h"
 #include "platform/strings.h"
@@ -51,18 +52,6 @@ constexpr std::array<std::uint8_t, 13> kResetFrame = {0x02, 0x00, 0x58, 0x07, 0x
 constexpr std::uint32_t kBeforeResetMs = 2000;
 constexpr std::uint32_t kAfterResetMs = 2000;
 constexpr std::uint32_t kRebootMs = 18000;
-
-// Closes the port on every way out of the run.
-class PortCloser {
-  public:
-    explicit PortCloser(CSerialInterface& transport) : transport_(transport) {}
-    ~PortCloser() { transport_.ClosePort(); }
-    PortCloser(const PortCloser&) = delete;
-    PortCloser& operator=(const PortCloser&) = delete;
-
-  private:
-    CSerialInterface& transport_;
-};
 
 CBreakInfo Identify(CSerialInterface& transport, const OperationContext& context) {
     CBreakInfo info;
