@@ -5,17 +5,30 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "transport/serial_com_exception.h"
 #include "transport/serial_interface.h"
 #include "transport/serial_settings.h"
 
+// One direction's overlapped record with its own manual-reset event, and the bytes the system
+// reads from or writes into while an operation is pending. The transport owns them so that an
+// operation whose cancellation never lands (a driver that has lost its device may not end it)
+// leaves the system nothing freed or reused to touch.
+struct IoSlot {
+    OVERLAPPED overlap{};
+    std::vector<std::uint8_t> bytes;
+    bool pending = false;  // given up on while the system still held it
+};
+
 struct CSerialInterface::Native {
     HANDLE port = nullptr;  // never INVALID_HANDLE_VALUE: 0 means closed
-    OVERLAPPED readOverlap{};
-    OVERLAPPED writeOverlap{};
+    std::unique_ptr<IoSlot> read;
+    std::unique_ptr<IoSlot> write;
     // Fixed at OpenPort from the rate of that moment, as the port's write time-outs are.
     std::uint32_t writeMultiplierMs = 0;
 };
@@ -33,19 +46,61 @@ long LastError() {
     return static_cast<long>(GetLastError());
 }
 
-// Starts an overlapped operation afresh on its record: every field cleared, the event kept and
-// reset.
-void Rearm(OVERLAPPED& overlap) {
-    const HANDLE event = overlap.hEvent;
-    overlap = OVERLAPPED{};
-    overlap.hEvent = event;
+// How long a cancelled operation may take to end. Past it the system still holds the record and
+// the bytes: the operation has failed, and its slot waits until the system lets go of it.
+constexpr DWORD kCancelBoundMs = 1000;
+
+// A slot with a fresh manual-reset event, not signalled; nullptr when no event can be made.
+std::unique_ptr<IoSlot> MakeSlot() {
+    const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (event == nullptr) {
+        return nullptr;
+    }
+    auto slot = std::make_unique<IoSlot>();
+    slot->overlap.hEvent = event;
+    return slot;
+}
+
+// Readies the slot for a new operation of count bytes: every field of the record cleared, the
+// event kept and reset. False while an operation given up on is still held by the system.
+bool Rearm(IoSlot& slot, DWORD count) {
+    if (slot.pending) {
+        if (WaitForSingleObject(slot.overlap.hEvent, 0) != WAIT_OBJECT_0) {
+            return false;
+        }
+        slot.pending = false;
+    }
+    const HANDLE event = slot.overlap.hEvent;
+    slot.overlap = OVERLAPPED{};
+    slot.overlap.hEvent = event;
     ResetEvent(event);
+    if (slot.bytes.size() < count) {
+        slot.bytes.resize(count);
+    }
+    return true;
+}
+
+// Frees a slot once its port handle is closed, which ends whatever was pending on it. A slot that
+// the system still holds even then is left to it: a few bytes kept rather than memory reused
+// under a pending operation.
+void ReleaseSlot(std::unique_ptr<IoSlot>& slot) {
+    if (!slot) {
+        return;
+    }
+    if (slot->pending &&
+        WaitForSingleObject(slot->overlap.hEvent, kCancelBoundMs) != WAIT_OBJECT_0) {
+        static_cast<void>(slot.release());
+        return;
+    }
+    CloseHandle(slot->overlap.hEvent);
+    slot.reset();
 }
 
 // How a pending operation ended that did not succeed.
 struct PendingFailure {
     DWORD error = ERROR_SUCCESS;
     bool cancelledHere = false;  // the bound ran out and this transport cancelled it
+    bool abandoned = false;      // and the cancellation did not land either
 };
 
 // The endings of a read that brought whatever bytes it counts, and no failure: the port's own
@@ -56,27 +111,36 @@ bool IsNoByteEnding(const PendingFailure& failure) {
            (failure.error == ERROR_OPERATION_ABORTED && failure.cancelledHere);
 }
 
-// Waits for a pending operation at most boundMs. When it is still pending then, cancels it and
-// waits for the cancellation to land: the driver must be done with the caller's buffer before the
-// call returns. Returns false with the system error when the result reports a failure; the
-// transferred count is in transferred either way.
-bool FinishPending(HANDLE port, OVERLAPPED& overlap, DWORD boundMs, DWORD& transferred,
+// Waits for the slot's pending operation at most boundMs. When it is still pending then, cancels
+// it and waits for the cancellation to land, again bounded: a driver that ignores its time-outs
+// may ignore the cancellation too. An operation that outlives both waits is given up on
+// (failure.abandoned) and its slot marked pending. Returns false with the system error when the
+// operation failed; the transferred count is in transferred either way.
+bool FinishPending(HANDLE port, IoSlot& slot, DWORD boundMs, DWORD& transferred,
                    PendingFailure& failure) {
     transferred = 0;
     failure = PendingFailure{};
-    const DWORD waited = WaitForSingleObject(overlap.hEvent, boundMs);
-    BOOL done = FALSE;
-    if (waited == WAIT_OBJECT_0) {
-        done = GetOverlappedResult(port, &overlap, &transferred, FALSE);
-    } else {
-        // Fails with ERROR_NOT_FOUND when the operation completed in the meantime; either way
-        // the result below is final.
+    OVERLAPPED& overlap = slot.overlap;
+    if (WaitForSingleObject(overlap.hEvent, boundMs) != WAIT_OBJECT_0) {
+        // Fails with ERROR_NOT_FOUND when the operation completed in the meantime; the wait
+        // below then returns at once.
         failure.cancelledHere = true;
         CancelIoEx(port, &overlap);
-        done = GetOverlappedResult(port, &overlap, &transferred, TRUE);
+        if (WaitForSingleObject(overlap.hEvent, kCancelBoundMs) != WAIT_OBJECT_0) {
+            slot.pending = true;
+            failure.abandoned = true;
+            failure.error = ERROR_TIMEOUT;
+            return false;
+        }
     }
-    if (!done) {
+    if (!GetOverlappedResult(port, &overlap, &transferred, FALSE)) {
         failure.error = GetLastError();
+        if (failure.error == ERROR_IO_INCOMPLETE) {
+            // Signalled yet not complete: still the system's.
+            slot.pending = true;
+            failure.abandoned = true;
+            failure.error = ERROR_TIMEOUT;
+        }
         return false;
     }
     return true;
@@ -144,14 +208,12 @@ void CSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int stopBitsI
         throw fail(CSerialComException::kOpenFailed, LastError());
     }
 
-    native_->readOverlap = OVERLAPPED{};
-    native_->readOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (native_->readOverlap.hEvent == nullptr) {
+    native_->read = MakeSlot();
+    if (!native_->read) {
         throw fail(CSerialComException::kOpenFailed, LastError());
     }
-    native_->writeOverlap = OVERLAPPED{};
-    native_->writeOverlap.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (native_->writeOverlap.hEvent == nullptr) {
+    native_->write = MakeSlot();
+    if (!native_->write) {
         throw fail(CSerialComException::kOpenFailed, LastError());
     }
 
@@ -187,12 +249,8 @@ void CSerialInterface::ClosePort() {
         Purge(true, true);
         CloseHandle(native_->port);
     }
-    for (OVERLAPPED* overlap : {&native_->readOverlap, &native_->writeOverlap}) {
-        if (overlap->hEvent != nullptr) {
-            CloseHandle(overlap->hEvent);
-        }
-        *overlap = OVERLAPPED{};
-    }
+    ReleaseSlot(native_->read);
+    ReleaseSlot(native_->write);
     native_->port = nullptr;
     open_ = false;
     portNumber_ = 0;
@@ -332,38 +390,47 @@ DWORD InputQueued(HANDLE port) {
 }
 
 // One system read of up to wanted bytes, shaped by the port's read time-outs: what is buffered
-// at once, else the first byte as it comes, else nothing after the time-out.
-DWORD ReadOnce(HANDLE port, OVERLAPPED& overlap, std::uint8_t* buffer, DWORD wanted,
-               int portNumber) {
-    Rearm(overlap);
+// at once, else the first byte as it comes, else nothing after the time-out. The system reads
+// into the slot's bytes; they are copied to buffer once it has let go of them.
+DWORD ReadOnce(HANDLE port, IoSlot& slot, std::uint8_t* buffer, DWORD wanted, int portNumber) {
+    if (!Rearm(slot, wanted)) {
+        throw CSerialComException(portNumber, CSerialComException::kReadFailed, ERROR_IO_PENDING);
+    }
     DWORD got = 0;
-    if (ReadFile(port, buffer, wanted, &got, &overlap)) {
+    if (ReadFile(port, slot.bytes.data(), wanted, &got, &slot.overlap)) {
         // Completed at once with what was buffered. Bytes that arrive right after a short read
         // belong to the same reply: clear the error state but discard nothing.
         if (got < wanted) {
             ClearErrors(port);
         }
-        return got;
-    }
-    DWORD error = GetLastError();
-    if (error != ERROR_IO_PENDING) {
-        ClearErrors(port);
-        throw CSerialComException(portNumber, CSerialComException::kReadFailed,
-                                  static_cast<long>(error));
-    }
-    // Wine does not honour the read time-out on an empty line: bound the wait, then cancel. A
-    // cancelled read may already hold bytes; its count says how many.
-    PendingFailure failure;
-    if (!FinishPending(port, overlap, kPendingReadBoundMs, got, failure)) {
-        ClearErrors(port);
-        if (!IsNoByteEnding(failure)) {
+    } else {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING) {
+            ClearErrors(port);
             throw CSerialComException(portNumber, CSerialComException::kReadFailed,
-                                      static_cast<long>(failure.error));
+                                      static_cast<long>(error));
         }
-    } else if (got < wanted) {
-        ClearErrors(port);
+        // Wine does not honour the read time-out on an empty line: bound the wait, then cancel.
+        // A cancelled read may already hold bytes; its count says how many. A read whose
+        // cancellation never lands is a failure: the port no longer answers.
+        PendingFailure failure;
+        if (!FinishPending(port, slot, kPendingReadBoundMs, got, failure)) {
+            if (!failure.abandoned) {
+                ClearErrors(port);
+            }
+            if (failure.abandoned || !IsNoByteEnding(failure)) {
+                throw CSerialComException(portNumber, CSerialComException::kReadFailed,
+                                          static_cast<long>(failure.error));
+            }
+        } else if (got < wanted) {
+            ClearErrors(port);
+        }
     }
-    return got > wanted ? wanted : got;
+    if (got > wanted) {
+        got = wanted;
+    }
+    std::memcpy(buffer, slot.bytes.data(), got);
+    return got;
 }
 
 }  // namespace
@@ -377,23 +444,23 @@ std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
     if (count == 0) {
         return 0;
     }
-    OVERLAPPED& overlap = native_->readOverlap;
+    IoSlot& slot = *native_->read;
     const DWORD wanted = ClampCount(count);
     if (wanted == 1) {
-        return ReadOnce(port, overlap, buffer, 1, portNumber_);
+        return ReadOnce(port, slot, buffer, 1, portNumber_);
     }
     // A read of several bytes asks only for what is buffered, or for the first byte and then
     // what followed it: Wine's driver holds a larger read until its count is full or the bound
     // cancels it, where Windows returns on the first byte.
     DWORD queued = InputQueued(port);
     if (queued > 0) {
-        return ReadOnce(port, overlap, buffer, queued < wanted ? queued : wanted, portNumber_);
+        return ReadOnce(port, slot, buffer, queued < wanted ? queued : wanted, portNumber_);
     }
-    DWORD got = ReadOnce(port, overlap, buffer, 1, portNumber_);
+    DWORD got = ReadOnce(port, slot, buffer, 1, portNumber_);
     if (got == 1) {
         queued = InputQueued(port);
         if (queued > 0) {
-            got += ReadOnce(port, overlap, buffer + 1, queued < wanted - 1 ? queued : wanted - 1,
+            got += ReadOnce(port, slot, buffer + 1, queued < wanted - 1 ? queued : wanted - 1,
                             portNumber_);
         }
     }
@@ -418,11 +485,15 @@ void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
     const auto shortWrite = [this] {
         return CSerialComException(portNumber_, CSerialComException::kWriteFailed, ERROR_TIMEOUT);
     };
-    OVERLAPPED& overlap = native_->writeOverlap;
-    Rearm(overlap);
+    // The system writes from the slot's own copy, which outlives a write it never lets go of.
+    IoSlot& slot = *native_->write;
+    if (!Rearm(slot, wanted)) {
+        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, ERROR_IO_PENDING);
+    }
+    std::memcpy(slot.bytes.data(), buffer, wanted);
 
     DWORD written = 0;
-    if (WriteFile(port, buffer, wanted, &written, &overlap)) {
+    if (WriteFile(port, slot.bytes.data(), wanted, &written, &slot.overlap)) {
         if (written < wanted) {
             throw shortWrite();
         }
@@ -440,7 +511,7 @@ void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
                                 kPendingMarginMs;
     const DWORD boundMs = limit >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(limit);
     PendingFailure failure;
-    if (!FinishPending(port, overlap, boundMs, written, failure)) {
+    if (!FinishPending(port, slot, boundMs, written, failure)) {
         if (failure.error == ERROR_OPERATION_ABORTED && failure.cancelledHere) {
             throw shortWrite();
         }

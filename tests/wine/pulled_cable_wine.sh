@@ -21,6 +21,11 @@ if [[ ! -f $exe ]]; then
     echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
     exit 77
 fi
+# The host's test mode answers the error box from a second thread and reports it; without it the
+# box waits for a click that never comes.
+shots=$(dirname "$exe")/wine-screenshots/pulled-cable
+rm -rf "$shots"
+mkdir -p "$shots"
 
 sim_pid=
 cleanup() {
@@ -53,7 +58,7 @@ json=$DV_WINE_ROOT/host.json
 started=$(date +%s)
 # The wineserver reports the vanished terminal on its own stream; the host's lines go to out.
 DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$exe")" run 0 --port 5 --json \
-    >"$json" 2>"$out"
+    --test-mode "Z:${shots//\//\\}" >"$json" 2>"$out"
 status=$?
 elapsed=$(($(date +%s) - started))
 tr -d '\r' <"$out" >"$out.txt"
