@@ -27,31 +27,12 @@ shots=$(dirname "$exe")/wine-screenshots/version
 rm -rf "$shots"
 mkdir -p "$shots"
 
-sim_pid=
-cleanup() {
-    if [[ -n $sim_pid ]]; then
-        kill "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
-    fi
-    dv_wine_stop
-}
-trap cleanup EXIT
+trap dv_wine_stop EXIT
 
 dv_wine_start || exit 1
-link=$DV_WINE_ROOT/sim-port
-args=(--link "$link")
+args=()
 [[ -n $profile ]] && args+=(--profile "$profile")
-DEVVORIN_TIME_SCALE=0.1 "$sim" "${args[@]}" >"$DV_WINE_ROOT/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 1 100); do
-    [[ -e $link ]] && break
-    sleep 0.05
-done
-[[ -e $link ]] || { echo "vorin-sim did not start"; cat "$DV_WINE_ROOT/sim.log"; exit 1; }
-pty=$(readlink -f "$link")
-echo "COM5 -> $pty"
-dv_wine_map_com 5 "$pty" || { echo "mapping COM5 failed"; exit 1; }
-wineserver -p >/dev/null 2>&1
+dv_wine_sim_on_com5 "$sim" "${args[@]}" || exit 1
 
 cd "$(dirname "$exe")" || exit 1
 out=$DV_WINE_ROOT/host.log

@@ -324,7 +324,31 @@ dv_wine_run() {
     return $status
 }
 
+# Starts vorin-sim (the program $1; further arguments are passed on) on a pseudo-terminal at the
+# simulation time scale 0.1, its output in $DV_WINE_ROOT/sim.log, and maps COM5 to it. Call after
+# dv_wine_start; dv_wine_stop ends the simulator.
+dv_wine_sim_on_com5() {
+    local sim=$1 link=$DV_WINE_ROOT/sim-port pty
+    shift
+    DEVVORIN_TIME_SCALE=0.1 "$sim" --link "$link" "$@" >"$DV_WINE_ROOT/sim.log" 2>&1 &
+    DV_SIM_PID=$!
+    for _ in $(seq 1 100); do
+        [[ -e $link ]] && break
+        sleep 0.05
+    done
+    [[ -e $link ]] || { echo "vorin-sim did not start"; cat "$DV_WINE_ROOT/sim.log"; return 1; }
+    pty=$(readlink -f "$link")
+    echo "COM5 -> $pty"
+    dv_wine_map_com 5 "$pty" || { echo "mapping COM5 failed"; return 1; }
+    wineserver -p >/dev/null 2>&1
+}
+
 dv_wine_stop() {
+    if [[ -n ${DV_SIM_PID:-} ]]; then
+        kill "$DV_SIM_PID" 2>/dev/null || true
+        wait "$DV_SIM_PID" 2>/dev/null || true
+        DV_SIM_PID=
+    fi
     if [[ -n ${WINEPREFIX:-} ]]; then
         # The server dumps its object table to its output stream when killed: discard it.
         wineserver -k >/dev/null 2>&1 || true
