@@ -10,14 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "host_process.h"
 #include "sim_process.h"
 
 namespace {
 
-struct HostRun {
-    int exitStatus = -1;
-    std::string output;
-};
+using e2e::HostRun;
 
 // Runs "View error log" on the simulator's terminal as COM5, fixed waits shortened.
 HostRun RunHost(const std::string& device, const std::string& answers) {
@@ -30,19 +28,7 @@ HostRun RunHost(const std::string& device, const std::string& answers) {
     const std::string command = std::string("DEVVORIN_TIME_SCALE=0.1 '") + host +
                                 "' run 'View error log' --port 5 --device '" + device +
                                 "' --answer '" + answers + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        run.output = "cannot start " + command;
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.output.append(buffer.data(), got);
-    }
-    const int status = pclose(pipe);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return e2e::RunCommand(command);
 }
 
 void ExpectInOrder(const HostRun& run, const std::vector<std::string>& pieces) {

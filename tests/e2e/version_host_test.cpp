@@ -9,14 +9,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "host_process.h"
 #include "sim_process.h"
 
 namespace {
 
-struct HostRun {
-    int exitStatus = -1;
-    std::string output;
-};
+using e2e::HostRun;
 
 // Runs vantor-host with the arguments, on the simulator's terminal as COM5, fixed waits shortened.
 HostRun RunHost(const std::string& device, const std::string& arguments) {
@@ -28,19 +26,7 @@ HostRun RunHost(const std::string& device, const std::string& arguments) {
     }
     const std::string command = std::string("DEVVORIN_TIME_SCALE=0.1 '") + host +
                                 "' run 0 --port 5 --device '" + device + "' " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        run.output = "cannot start " + command;
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.output.append(buffer.data(), got);
-    }
-    const int status = pclose(pipe);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return e2e::RunCommand(command);
 }
 
 struct Case {

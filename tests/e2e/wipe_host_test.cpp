@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "host_process.h"
 #include "sim_process.h"
 
 namespace {
@@ -24,10 +25,7 @@ const std::string kName = "Wipe Radio Configuration Blocks";
 const Bytes kErasedDictionary = {0xFD, 0x03, 0x09, 0x00, 0x14, 0x06, 0x00, 0x00, 0x96,
                                  0x06, 0x00, 0x00, 0xFE, 0x06, 0x02, 0xBE, 0x00, 0xFF};
 
-struct HostRun {
-    int exitStatus = -1;
-    std::string output;
-};
+using e2e::HostRun;
 
 // Runs vantor-host with the environment prefix and arguments, fixed waits shortened.
 HostRun RunHost(const std::string& environment, const std::string& arguments) {
@@ -39,19 +37,7 @@ HostRun RunHost(const std::string& environment, const std::string& arguments) {
     }
     const std::string command =
         "DEVVORIN_TIME_SCALE=0.1 " + environment + " '" + host + "' " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        run.output = "cannot start " + command;
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.output.append(buffer.data(), got);
-    }
-    const int status = pclose(pipe);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return e2e::RunCommand(command);
 }
 
 Bytes ReadFile(const std::string& path) {
