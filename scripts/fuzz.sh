@@ -12,6 +12,7 @@
 # DEVVORIN_FUZZ_RUNS=N also ends a target after N executions, whichever comes first: the record
 # run is `DEVVORIN_FUZZ_RUNS=10000000 scripts/fuzz.sh 3600` (ten million, or an hour for a target
 # too slow for that). Names after the seconds choose targets; without them every target runs.
+# DEVVORIN_FUZZ_ARGS adds libFuzzer flags to every target's run (e.g. -max_len=1024).
 #
 # Usage: scripts/fuzz.sh [seconds [target...]]
 set -euo pipefail
@@ -61,14 +62,16 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus"
     found=$scratch/$name
     mkdir -p "$found"
-    printf '\n=== fuzz: %s, %s s%s, corpus %s (%d inputs), %s\n' "$name" "$seconds" \
-        "$( ((runs > 0)) && echo " or $runs runs")" "$corpus" "$(find "$corpus" -type f | wc -l)" \
-        "$(date -u '+%Y-%m-%d %H:%M UTC')"
+    printf '\n=== fuzz: %s, %s s%s%s, corpus %s (%d inputs), %s\n' "$name" "$seconds" \
+        "$( ((runs > 0)) && echo " or $runs runs")" "${DEVVORIN_FUZZ_ARGS:+ ($DEVVORIN_FUZZ_ARGS)}" \
+        "$corpus" "$(find "$corpus" -type f | wc -l)" "$(date -u '+%Y-%m-%d %H:%M UTC')"
     ran=$((ran + 1))
     log=$scratch/$name.log
     status=0
     start=$SECONDS
+    # shellcheck disable=SC2086 # the extra flags are meant to split into words
     "$target" -max_total_time="$seconds" -runs="$((runs > 0 ? runs : -1))" -print_final_stats=1 \
+        ${DEVVORIN_FUZZ_ARGS:-} \
         -artifact_prefix="$artifacts/$name-" "$found" "$corpus" >"$log" 2>&1 || status=$?
     grep -E '^(Done [0-9]+ runs|stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb))' \
         "$log" || true
