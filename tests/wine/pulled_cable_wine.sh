@@ -15,12 +15,8 @@ sim=${2:?the vorin-sim program}
 
 # shellcheck source=wine_env.sh
 . "$here/wine_env.sh"
-dv_wine_check || exit $?
-exe=$(dv_wine_exe "$exe")
-if [[ ! -f $exe ]]; then
-    echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
-    exit 77
-fi
+dv_wine_case "$exe" || exit $?
+exe=$DV_WINE_PROGRAM
 # The host's test mode answers the error box from a second thread and reports it; without it the
 # box waits for a click that never comes.
 shots=$(dirname "$exe")/wine-screenshots/pulled-cable

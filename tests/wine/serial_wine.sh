@@ -12,12 +12,8 @@ exe=${1:?usage: serial_wine.sh <serial_wine.exe>}
 
 # shellcheck source=wine_env.sh
 . "$here/wine_env.sh"
-dv_wine_check || exit $?
-exe=$(dv_wine_exe "$exe")
-if [[ ! -f $exe ]]; then
-    echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
-    exit 77
-fi
+dv_wine_case "$exe" || exit $?
+exe=$DV_WINE_PROGRAM
 if ! command -v python3 >/dev/null 2>&1; then
     echo "Wine test skipped: python3 is needed for the far end of the line"
     exit 77

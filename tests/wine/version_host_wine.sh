@@ -17,12 +17,8 @@ profile=${3:-}
 
 # shellcheck source=wine_env.sh
 . "$here/wine_env.sh"
-dv_wine_check || exit $?
-exe=$(dv_wine_exe "$exe")
-if [[ ! -f $exe ]]; then
-    echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
-    exit 77
-fi
+dv_wine_case "$exe" || exit $?
+exe=$DV_WINE_PROGRAM
 shots=$(dirname "$exe")/wine-screenshots/version
 rm -rf "$shots"
 mkdir -p "$shots"

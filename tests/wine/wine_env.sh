@@ -182,6 +182,17 @@ dv_wine_check() {
 
 # The program to run for a path in the win32 build: the same program of the win64 build on the
 # win64 way (DEVVORIN_WIN64_DIR, default the win64 build beside win32).
+# The start of every Wine case: Wine usable in the chosen way (dv_wine_check) and the case's
+# program built for it, left in DV_WINE_PROGRAM. Returns 77 (skipped) with the reason otherwise.
+dv_wine_case() {
+    dv_wine_check || return $?
+    DV_WINE_PROGRAM=$(dv_wine_exe "${1:?program}")
+    if [[ ! -f $DV_WINE_PROGRAM ]]; then
+        echo "Wine test skipped: $DV_WINE_PROGRAM does not exist; build the $DV_WINE_ARCH preset first"
+        return 77
+    fi
+}
+
 dv_wine_exe() {
     local exe=${1:?program}
     if [[ ${DV_WINE_ARCH:-win32} == win64 ]]; then

@@ -19,12 +19,8 @@ name='Wipe Radio Configuration Blocks'
 
 # shellcheck source=wine_env.sh
 . "$here/wine_env.sh"
-dv_wine_check || exit $?
-exe=$(dv_wine_exe "$exe")
-if [[ ! -f $exe ]]; then
-    echo "Wine test skipped: $exe does not exist; build the $DV_WINE_ARCH preset first"
-    exit 77
-fi
+dv_wine_case "$exe" || exit $?
+exe=$DV_WINE_PROGRAM
 
 sim_pid=
 stop_sim() {
