@@ -111,6 +111,8 @@ if [[ -n $native ]]; then
 
     cp "$source_dir/packaging/debian/copyright" "$doc/copyright"
     cp "$source_dir/packaging/debian/60-devvorin.rules" "$doc/examples/"
+    mkdir -p "$root/usr/share/lintian/overrides"
+    cp "$source_dir/packaging/debian/lintian-overrides" "$root/usr/share/lintian/overrides/devvorin"
     maintainer=$(sed -n 's/^Maintainer: //p' "$source_dir/packaging/debian/control.in")
     {
         echo "devvorin ($version) unstable; urgency=medium"
