@@ -32,17 +32,7 @@ export CCACHE_DISABLE=1
 
 started=$SECONDS
 step() { printf '\n=== [%d s] release check: %s\n' "$((SECONDS - started))" "$*"; }
-failures=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok     $what"
-    else
-        echo "FAILED $what"
-        failures=$((failures + 1))
-    fi
-}
+. tests/release/checks.sh
 
 for dir in "$first" "$second"; do
     step "release build in $dir"

@@ -21,17 +21,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok     $what"
-    else
-        echo "FAILED $what"
-        failures=$((failures + 1))
-    fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root" && dpkg-deb -e "$deb" "$work/control" ||

@@ -13,17 +13,7 @@ source_dir=$(cd "$here/../.." && pwd)
 native=${1:?usage: package_test.sh <native build dir> [<win32 build dir>]}
 win32=${2:-}
 
-failures=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok     $what"
-    else
-        echo "FAILED $what"
-        failures=$((failures + 1))
-    fi
-}
+. "$here/checks.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
