@@ -51,6 +51,9 @@ TEST(SimUserInput, HostileTraceLinesAreRefusedByLine) {
             EXPECT_EQ(std::string(e.what()), c.error) << c.legend;
         }
     }
+    // A read before the first host frame answers nothing, but is read all the same.
+    EXPECT_THROW(sim::Replay::FromTrace(R"({"ms":1,"event":"read","hex":null})" "\n" + frame),
+                 sim::ReplayError);
     // The same fields of the right types make a replay.
     const sim::Replay replay = sim::Replay::FromTrace(
         start + "\n" + frame + "\n" + R"({"ms":30,"event":"read","hex":"06","extra":[1]})");

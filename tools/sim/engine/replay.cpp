@@ -92,10 +92,13 @@ Replay Replay::FromTrace(const std::string& text) {
         if (kind == "frame" && TextField(event, "from", lineNumber) == "host") {
             turns.push_back({FromHex(TextField(event, "hex", lineNumber), lineNumber), {}});
             frameMs = ms;
-        } else if (kind == "read" && !turns.empty()) {
-            turns.back().answers.push_back(
-                {ms > frameMs ? ms - frameMs : 0,
-                 FromHex(TextField(event, "hex", lineNumber), lineNumber)});
+        } else if (kind == "read") {
+            // Read even before the first host frame, where it answers nothing: a bad line is
+            // bad wherever it stands.
+            Bytes bytes = FromHex(TextField(event, "hex", lineNumber), lineNumber);
+            if (!turns.empty()) {
+                turns.back().answers.push_back({ms > frameMs ? ms - frameMs : 0, std::move(bytes)});
+            }
         }
     }
     if (turns.empty()) {
