@@ -1,7 +1,9 @@
 // The wire trace of a whole run in process: DEVVORIN_TRACE read at the start of the run, the
 // run's frames in order with their times on the virtual clock, and a trace that cannot be
 // written leaving the run exactly as it was.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -153,8 +155,13 @@ TEST(WireTrace, NeverChangesTheRun) {
     const std::string writable = TempPath("trace-same.jsonl");
     // A FIFO that nobody reads would hold the open for ever, one read slowly every write.
     const std::string fifo = TempPath("trace-fifo");
-    std::remove(fifo.c_str());
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string readFifo = TempPath("trace-fifo-read");
+    for (const std::string& path : {fifo, readFifo}) {
+        std::remove(path.c_str());
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    }
+    const int reader = open(readFifo.c_str(), O_RDONLY | O_NONBLOCK);  // and never reads
+    ASSERT_GE(reader, 0);
     const std::vector<Case> cases = {
         {"traced run of the typical receiver", "{}", writable, ""},
         {"unwritable trace: the typical receiver", "{}", "/nonexistent-dir/trace.jsonl",
@@ -163,6 +170,7 @@ TEST(WireTrace, NeverChangesTheRun) {
          "/nonexistent-dir/trace.jsonl", "No such file or directory"},
         {"traced silent receiver", R"({"faults":{"silent":true}})", writable, ""},
         {"a FIFO without a reader", "{}", fifo, "not a regular file"},
+        {"a FIFO with a reader", "{}", readFifo, "not a regular file"},
         {"a directory", "{}", testing::TempDir(), "not a regular file"},
     };
     for (const Case& c : cases) {
@@ -187,7 +195,9 @@ TEST(WireTrace, NeverChangesTheRun) {
                 << errors;
         }
     }
+    close(reader);
     std::remove(fifo.c_str());
+    std::remove(readFifo.c_str());
 }
 
 TEST(WireTrace, RecordsTheExceptionThatEndedTheRun) {
