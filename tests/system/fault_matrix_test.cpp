@@ -277,8 +277,8 @@ Outcome Cancels(const std::string& box, double maxSeconds, int boxes = 1) {
 // What shows that the fault happened and was met; fields left at zero are not checked.
 struct Evidence {
     int sim::Counters::*counter = nullptr;  // this receiver counter is above 0
-    double extraSeconds =
-        0;  // virtual time the fault adds at the least to the typical receiver's run
+    // The least virtual time the fault adds to the same run against the typical receiver.
+    double extraSeconds = 0;
     std::uint32_t fastestBaud = 0;       // the fastest line speed the host set
     int opens = 0;                       // times the port was opened
     const char* radioVersion = nullptr;  // as the version dialog shows it
