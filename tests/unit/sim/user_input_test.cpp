@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/replay.h"
@@ -52,7 +53,9 @@ TEST(SimUserInput, HostileTraceLinesAreRefusedByLine) {
         }
     }
     // A read before the first host frame answers nothing, but is read all the same.
-    EXPECT_THROW(sim::Replay::FromTrace(R"({"ms":1,"event":"read","hex":null})" "\n" + frame),
+    EXPECT_THROW(sim::Replay::FromTrace(R"({"ms":1,"event":"read","hex":null})"
+                                        "\n" +
+                                        frame),
                  sim::ReplayError);
     // The same fields of the right types make a replay.
     const sim::Replay replay = sim::Replay::FromTrace(
@@ -120,43 +123,26 @@ TEST(SimUserInput, HangUpEventsReadAsTheHelpSays) {
 // The plug-in shortens its waits by the factor and the simulator its boots: both must take the
 // same texts, or a demo's receiver is not ready when the plug-in looks for it.
 TEST(SimUserInput, TimeScaleIsReadAlikeByThePlugInAndTheSimulator) {
-    struct Case {
-        const char* text;
-        std::optional<double> factor;  // nullopt: refused
-    };
-    const std::vector<Case> cases = {
-        {"1", 1.0},
-        {"0.1", 0.1},
-        {"0.5", 0.5},
-        {"1e-1", 0.1},
-        {"1.0", 1.0},
-        {"0", std::nullopt},
-        {"0.0", std::nullopt},
-        {"-0.5", std::nullopt},
-        {"1.5", std::nullopt},
-        {"abc", std::nullopt},
-        {"nan", std::nullopt},
-        {"inf", std::nullopt},
-        {"0.5abc", std::nullopt},
-        {" 0.5", std::nullopt},
-        {"0.5 ", std::nullopt},
-        {"+0.5", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(platform::ParseTimeScale(c.text), c.factor) << "plug-in: '" << c.text << "'";
-        EXPECT_EQ(simfront::ParseTimeScale(c.text), c.factor) << "simulator: '" << c.text << "'";
+    const std::vector<std::pair<const char*, double>> taken = {
+        {"1", 1.0}, {"0.1", 0.1}, {"0.5", 0.5}, {"1e-1", 0.1}, {"1.0", 1.0}};
+    const std::vector<const char*> refused = {"0",   "0.0",    "-0.5", "1.5",  "abc",  "nan",
+                                              "inf", "0.5abc", " 0.5", "0.5 ", "+0.5", ""};
+    for (const auto& [text, factor] : taken) {
+        EXPECT_EQ(platform::ParseTimeScale(text), factor) << "plug-in: '" << text << "'";
+        EXPECT_EQ(simfront::ParseTimeScale(text), factor) << "simulator: '" << text << "'";
+    }
+    for (const char* text : refused) {
+        EXPECT_EQ(platform::ParseTimeScale(text), std::nullopt) << "plug-in: '" << text << "'";
+        EXPECT_EQ(simfront::ParseTimeScale(text), std::nullopt) << "simulator: '" << text << "'";
     }
 
     testing::internal::CaptureStderr();
     setenv("DEVVORIN_TIME_SCALE", "0.5abc", 1);
-    const double refused = simfront::TimeScaleFromEnvironment();
+    EXPECT_EQ(simfront::TimeScaleFromEnvironment(), 1.0);
     setenv("DEVVORIN_TIME_SCALE", "0.25", 1);
-    const double taken = simfront::TimeScaleFromEnvironment();
+    EXPECT_EQ(simfront::TimeScaleFromEnvironment(), 0.25);
     unsetenv("DEVVORIN_TIME_SCALE");
     const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(refused, 1.0);
-    EXPECT_EQ(taken, 0.25);
     EXPECT_EQ(errors,
               "vorin-sim: ignoring DEVVORIN_TIME_SCALE=0.5abc (a factor above 0 and at most 1)\n");
 }
