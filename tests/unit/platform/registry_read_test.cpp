@@ -149,7 +149,7 @@ TEST_F(RegistryFileTest, NoReadableFileOrNoVariableMeansNoKeys) {
 
     const std::string directory = path_ + ".d";
     const std::string fifo = path_ + ".fifo";  // nobody ever writes to it
-    rmdir(directory.c_str());  // left over from a run that broke off
+    rmdir(directory.c_str());                  // left over from a run that broke off
     std::remove(fifo.c_str());
     ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
