@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and testing DevVorin needs on Debian bookworm: compilers, the test
-# libraries, the mingw-w64 cross compilers, Wine (32-bit, and 64-bit for the prefix's own
-# processes), Xvfb and, where the kernel runs no 32-bit programs, qemu's i386 user-mode emulator
-# that the Wine layer hands Wine's 32-bit loader to, and the release's packaging tools (zip,
-# dpkg-dev, man, lintian). Run as root. Quick when everything is there already.
+# libraries, a German locale for the date tests, the mingw-w64 cross compilers, Wine (32-bit,
+# and 64-bit for the prefix's own processes), Xvfb and, where the kernel runs no 32-bit
+# programs, qemu's i386 user-mode emulator that the Wine layer hands Wine's 32-bit loader to,
+# and the release's packaging tools (zip, dpkg-dev, man, lintian). Run as root. Quick when
+# everything is there already.
 #
 # The build and test packages are required. Wine and the emulator are not: when they cannot be
 # installed (a mirror that serves an i386 index out of step with its release file leaves the i386
@@ -14,7 +15,7 @@ required=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    xvfb fonts-wine imagemagick python3
+    xvfb fonts-wine imagemagick python3 locales
     dpkg-dev zip unzip man-db groff-base lintian
 )
 wine=(wine wine64 wine32:i386)
@@ -171,7 +172,24 @@ install_qemu_i386() {
     return 0
 }
 
+# The error log shows its times in the user's locale; the tests read them in a German one.
+test_locale=de_DE.UTF-8
+
+generate_test_locale() {
+    if locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8'; then
+        return 0
+    fi
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "setup: run this script as root to generate the $test_locale locale; until then" \
+             "its test is skipped" >&2
+        return 0
+    fi
+    echo "setup: generating the $test_locale locale"
+    localedef -i de_DE -f UTF-8 "$test_locale"
+}
+
 if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
     install_packages
+    generate_test_locale
     install_qemu_i386
 fi

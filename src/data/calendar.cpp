@@ -1,6 +1,10 @@
 #include "data/calendar.h"
 
+#include <optional>
+#include <utility>
+
 #include "platform/clock.h"
+#include "platform/date_format.h"
 
 namespace data {
 
@@ -132,6 +136,18 @@ std::string FormatDateTime(const DateTime& value, std::string_view format) {
         }
     }
     return out;
+}
+
+std::string FormatDefaultDateTime(const DateTime& value) {
+    if (!value.valid) {
+        return std::string(kInvalidDateText);
+    }
+    const platform::CalendarTime time{value.year, value.month,  value.day,
+                                      value.hour, value.minute, value.second};
+    if (std::optional<std::string> text = platform::FormatUserDateTime(time)) {
+        return *std::move(text);
+    }
+    return FormatDateTime(value, kDefaultDateTimeFormat);
 }
 
 }  // namespace data

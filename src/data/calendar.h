@@ -22,8 +22,8 @@ struct DateTime {
     bool operator==(const DateTime&) const = default;
 };
 
-// The date and time format of the plug-in's error-log texts: fixed, so that the same entry reads
-// the same on every machine.
+// The date and time text where the user's system has no format of its own (the C locale): the
+// month first, a four-digit year and a 24-hour clock.
 inline constexpr std::string_view kDefaultDateTimeFormat = "%m/%d/%Y %H:%M:%S";
 // What an invalid date formats as.
 inline constexpr std::string_view kInvalidDateText = "(invalid date)";
@@ -48,5 +48,9 @@ DateTime CurrentDateTime();
 // Formats with %Y (four-digit year), %m, %d, %H, %M, %S (two digits each) and %%; any other
 // character is copied as it stands. An invalid date gives kInvalidDateText.
 std::string FormatDateTime(const DateTime& value, std::string_view format);
+
+// A date and time in the user's default format (platform/date_format.h), else with
+// kDefaultDateTimeFormat. An invalid date gives kInvalidDateText.
+std::string FormatDefaultDateTime(const DateTime& value);
 
 }  // namespace data

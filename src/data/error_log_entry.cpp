@@ -176,7 +176,7 @@ data::DateTime CErrorLogEntry::GetDateTime() const {
 }
 
 std::string CErrorLogEntry::GetDateTimeText() const {
-    return data::FormatDateTime(GetDateTime(), data::kDefaultDateTimeFormat);
+    return data::FormatDefaultDateTime(GetDateTime());
 }
 
 std::string CErrorLogEntry::FormatWord(std::uint32_t value) {

@@ -90,6 +90,7 @@ class CErrorLogEntry {
     std::string GetCategoryName() const;
     // UTC date and time of the entry: GPS week and time of week plus the UTC offset.
     data::DateTime GetDateTime() const;
+    // In the user's default date and time format.
     std::string GetDateTimeText() const;
 
     // Field texts as the viewer and the copied text show them.

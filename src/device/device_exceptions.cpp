@@ -22,8 +22,8 @@ std::string CLSDeviceException::GetMessageText() const {
                                   receiver);
 }
 
-void CLSDeviceException::ReportError() const {
+void CLSDeviceException::ReportError(platform::WindowHandle owner) const {
     if (!silent_) {
-        CException::ReportError();
+        CException::ReportError(owner);
     }
 }

@@ -8,14 +8,14 @@
 // stands; any other code gives string (code + 100) formatted with the code and the value (a COM
 // port number, or 0).
 class CGarnothException : public CException {
-public:
+  public:
     CGarnothException(int code, int value) : code_(code), value_(value) {}
 
     int GetCode() const { return code_; }
     int GetValue() const { return value_; }
     std::string GetMessageText() const override;
 
-private:
+  private:
     int code_;
     int value_;
 };
@@ -25,7 +25,7 @@ private:
 // receiver name (string 217), the value (a COM port number, or 0) and the receiver name again.
 // A silent exception reports nothing.
 class CLSDeviceException : public CException {
-public:
+  public:
     CLSDeviceException(int code, int value, bool silent = false)
         : code_(code), value_(value), silent_(silent) {}
 
@@ -33,9 +33,9 @@ public:
     int GetValue() const { return value_; }
     bool IsSilent() const { return silent_; }
     std::string GetMessageText() const override;
-    void ReportError() const override;
+    void ReportError(platform::WindowHandle owner) const override;
 
-private:
+  private:
     int code_;
     int value_;
     bool silent_;

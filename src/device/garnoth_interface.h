@@ -56,10 +56,10 @@ class CGarnothInterface : public CLSDeviceInterface {
     std::uint32_t GetFlashBase() const override { return flashBase_; }
     // Byte 68 of the hardware information; 0 when only flash information, or nothing, was read.
     std::uint8_t GetHardwareFlag() const { return hardwareFlag_; }
-    // The byte order of the receiver's memory image as the error-log decoder takes it: false,
-    // most significant byte first. The receiver's monitor stores every number of its memory,
-    // like every number it sends, big-endian; the decoder reverses them.
-    bool GetByteOrderFlag() const { return false; }
+    // The byte order of the receiver's memory copy of its error log, as the decoder takes it:
+    // true (low byte first) on a receiver whose hardware flag is set, else false (most
+    // significant byte first).
+    bool GetByteOrderFlag() const { return GetHardwareFlag() != 0; }
     // Reads the 2048-byte radio configuration block (see ReadRadioConfig for the failures).
     std::vector<std::uint8_t> RetrieveRadioConfig();
     // Clears the receiver's error log over the application's TC protocol; needs no Connect.

@@ -51,11 +51,12 @@ std::vector<std::uint8_t> CGarnothInterface::RetrieveRadioConfig() {
 void CGarnothInterface::ClearErrorLog() {
     CSerialInterface& transport = GetTransport();
     CBreakInfo receiver;
+    // Every failure names the port, so that the technician knows which receiver to restart.
     if (!receiver.RetrieveBreakInfo(transport, true, false)) {
-        throw CGarnothException(kIdentificationFailed, 0);
+        throw CGarnothException(kIdentificationFailed, transport.GetPortNumber());
     }
     if (!IsApplicationProduct(receiver.GetProductName())) {
-        throw CGarnothException(kWrongState, 0);
+        throw CGarnothException(kWrongState, transport.GetPortNumber());
     }
     CTCErrorLog request;
     request.SetClearRequest();

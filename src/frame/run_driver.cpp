@@ -1,6 +1,7 @@
 #include "frame/run_driver.h"
 
 #include <array>
+#include <new>
 
 #include "frame/error_box.h"
 #include "frame/host_reporting.h"
@@ -17,6 +18,16 @@ constexpr int kSuccessTextItem = 3;
 constexpr std::size_t kTextBuffer = 256;
 constexpr std::size_t kTextOffered = 255;
 
+// The operation's Run, with an allocation failure anywhere in it turned into the framework's
+// out-of-memory exception, so that it ends like every other failure.
+std::uint8_t RunCatchingAllocationFailure(COperation& operation, const OperationContext& context) {
+    try {
+        return operation.Run(context);
+    } catch (const std::bad_alloc&) {
+        throw CMemoryException();
+    }
+}
+
 }  // namespace
 
 int RunOperation(COperation& operation, const OperationContext& context) {
@@ -26,7 +37,7 @@ int RunOperation(COperation& operation, const OperationContext& context) {
     // DEVVORIN_TRACE is read here, at the start of each run.
     trace::TraceSession trace;
     try {
-        if (operation.Run(context) == 1) {
+        if (RunCatchingAllocationFailure(operation, context) == 1) {
             result = run_result::kCompleted;
             operation.GetTextItem(kSuccessTextItem, successText.data(), kTextOffered);
         }

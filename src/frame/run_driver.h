@@ -13,6 +13,7 @@ constexpr int kCancelled = 2;
 // Runs operation on the calling thread and turns its outcome into a result code and a final
 // status line: success sends the operation's text item 3; a CUserException sends "The operation
 // was canceled." (2); any other CException first shows the error box, then sends "There was a
-// failure with the operation!" (0). A run that returns something other than 1 without throwing
-// sends no final status. Exceptions that are not CException pass through.
+// failure with the operation!" (0); a std::bad_alloc counts as the framework's CMemoryException.
+// A run that returns something other than 1 without throwing sends no final status. Other
+// exceptions that are not CException pass through.
 int RunOperation(COperation& operation, const OperationContext& context);

@@ -1,7 +1,5 @@
 #include "operations/error_log_dlg.h"
 
-#include <new>
-
 #include "data/error_log_mgr.h"
 #include "device/garnoth_interface.h"
 #include "operations/error_detail_dlg.h"
@@ -51,7 +49,7 @@ bool CErrorLogDlg::OnInitDialog() {
             line += platform::LoadString(kDeletedMark);
         }
         if (ListBoxAdd(kList, line, reinterpret_cast<std::uintptr_t>(&entry)) < 0) {
-            throw std::bad_alloc();  // the list box is out of room
+            throw CMemoryException();  // the list box is out of room
         }
     }
     return true;
@@ -99,8 +97,9 @@ void CErrorLogDlg::OnClear() {
     try {
         device_->ClearErrorLog();
     } catch (const CException& failure) {
-        // The viewer stays open with its lines: the log may still be on the receiver.
-        failure.ReportError();
+        // The viewer stays open with its lines: the log may still be on the receiver. The box is
+        // the viewer's, so that the viewer takes no clicks while it is up.
+        failure.ReportError(Handle());
         return;
     }
     // The lines go; the manager keeps its entries, so "Copy All" still copies them.

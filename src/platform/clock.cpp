@@ -1,6 +1,8 @@
 #include "platform/clock.h"
 
+#include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -39,15 +41,30 @@ void SetClock(Clock* clock) {
     g_clock = clock;
 }
 
+std::optional<double> ParseTimeScale(std::string_view text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    // Written this way round, NaN fails the range test too.
+    if (error != std::errc() || stop != end || !(value > 0.0 && value <= 1.0)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 double TimeScale() {
     static const double scale = [] {
         const char* text = std::getenv("DEVVORIN_TIME_SCALE");
-        if (text == nullptr) {
+        if (text == nullptr || *text == '\0') {
             return 1.0;
         }
-        char* end = nullptr;
-        const double value = std::strtod(text, &end);
-        return (end != text && value > 0.0 && value <= 1.0) ? value : 1.0;
+        if (const auto value = ParseTimeScale(text)) {
+            return *value;
+        }
+        std::fprintf(stderr,
+                     "DevVorin: ignoring DEVVORIN_TIME_SCALE=%s (a factor above 0 and at most 1)\n",
+                     text);
+        return 1.0;
     }();
     return scale;
 }

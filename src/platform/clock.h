@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
+#include <string_view>
 
 namespace platform {
 
@@ -33,7 +35,11 @@ inline void Sleep(std::uint32_t milliseconds) {
 }
 
 // Simulation-only time scale for demos: DEVVORIN_TIME_SCALE (a factor, default 1) shortens the
-// fixed waits of the system clock. Read once.
+// fixed waits of the system clock. Read once; a value that is not a factor is said once on
+// standard error and the waits keep their length.
 double TimeScale();
+// The factor the whole text gives: a number above 0 and at most 1, nothing trailing; nullopt
+// for anything else (0, negative, "nan", "0.5abc").
+std::optional<double> ParseTimeScale(std::string_view text);
 
 }  // namespace platform

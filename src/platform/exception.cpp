@@ -14,9 +14,13 @@ bool CException::GetErrorMessage(char* buffer, std::size_t maxChars, unsigned* h
     return !text.empty();
 }
 
-void CException::ReportError() const {
-    platform::ShowMessageBox(nullptr, GetMessageText(), platform::ApplicationName(),
+void CException::ReportError(platform::WindowHandle owner) const {
+    platform::ShowMessageBox(owner, GetMessageText(), platform::ApplicationName(),
                              platform::mb::kOk | platform::mb::kIconExclamation);
+}
+
+std::string CMemoryException::GetMessageText() const {
+    return "Out of memory.";
 }
 
 void CopyTerminated(const std::string& text, char* buffer, std::size_t maxChars) {

@@ -220,6 +220,22 @@ std::optional<RegistryValue> ParseData(std::string_view data) {
     return std::nullopt;
 }
 
+// Hands each name of a normalised key path to step, parent first, while step returns true;
+// true when every name was taken.
+template <typename Step>
+bool ForEachName(std::string_view path, Step step) {
+    for (;;) {
+        const std::size_t end = std::min(path.find('\\'), path.size());
+        if (!step(path.substr(0, end))) {
+            return false;
+        }
+        if (end == path.size()) {
+            return true;
+        }
+        path.remove_prefix(end + 1);
+    }
+}
+
 // "[HKEY_LOCAL_MACHINE\path]" -> "path"; nullopt for other hives.
 std::optional<std::string> LocalMachinePath(std::string_view key) {
     for (const std::string_view hive : {"HKEY_LOCAL_MACHINE", "HKLM"}) {
@@ -235,18 +251,49 @@ std::optional<std::string> LocalMachinePath(std::string_view key) {
 
 }  // namespace
 
-void RegistryTree::AddKey(std::string_view keyPath) {
+std::size_t RegistryTree::AddPath(std::string_view keyPath) {
     const std::string path = NormalisePath(keyPath);
-    // A key implies its parents, as in the registry itself.
-    for (std::size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1)) {
-        keys_.try_emplace(path.substr(0, at));
+    if (path.empty()) {
+        rootNamed_ = true;
+        return kRoot;
     }
-    keys_.try_emplace(path);
+    std::size_t node = kRoot;
+    ForEachName(path, [&](std::string_view name) {
+        const auto [it, added] =
+            children_.try_emplace(std::make_pair(node, std::string(name)), values_.size());
+        if (added) {
+            values_.emplace_back();
+            nameBytes_ += name.size();
+        }
+        node = it->second;
+        return true;
+    });
+    return node;
+}
+
+std::optional<std::size_t> RegistryTree::FindPath(std::string_view keyPath) const {
+    const std::string path = NormalisePath(keyPath);
+    if (path.empty()) {
+        return rootNamed_ ? std::optional<std::size_t>(kRoot) : std::nullopt;
+    }
+    std::size_t node = kRoot;
+    const bool found = ForEachName(path, [&](std::string_view name) {
+        const auto it = children_.find(std::make_pair(node, std::string(name)));
+        if (it == children_.end()) {
+            return false;
+        }
+        node = it->second;
+        return true;
+    });
+    return found ? std::optional<std::size_t>(node) : std::nullopt;
+}
+
+void RegistryTree::AddKey(std::string_view keyPath) {
+    AddPath(keyPath);
 }
 
 void RegistryTree::SetRaw(std::string_view keyPath, std::string_view name, RegistryValue value) {
-    AddKey(keyPath);
-    keys_[NormalisePath(keyPath)][Lower(name)] = std::move(value);
+    values_[AddPath(keyPath)][Lower(name)] = std::move(value);
 }
 
 void RegistryTree::SetString(std::string_view keyPath, std::string_view name,
@@ -268,13 +315,15 @@ void RegistryTree::SetDword(std::string_view keyPath, std::string_view name, std
 }
 
 const RegistryTree::Values* RegistryTree::FindKey(std::string_view keyPath) const {
-    const auto it = keys_.find(NormalisePath(keyPath));
-    return it == keys_.end() ? nullptr : &it->second;
+    const auto node = FindPath(keyPath);
+    return node ? &values_[*node] : nullptr;
 }
 
 RegistryTree RegistryTree::Parse(std::string_view fileText) {
     RegistryTree tree;
-    std::optional<std::string> currentKey;
+    // The node of the key that the values belong to: a deep path is walked once, at its line.
+    bool inKey = false;
+    std::size_t currentKey = kRoot;
     for (const std::string& rawLine : LogicalLines(DecodeFileText(fileText))) {
         const std::string_view line = Trim(rawLine);
         if (line.empty() || line.front() == ';') {
@@ -282,17 +331,17 @@ RegistryTree RegistryTree::Parse(std::string_view fileText) {
         }
         if (line.front() == '[') {
             const std::size_t close = line.rfind(']');
-            currentKey.reset();
+            inKey = false;
             if (close == std::string_view::npos || line.substr(1).starts_with('-')) {
                 continue;  // malformed, or a deletion: no values belong to it here
             }
-            currentKey = LocalMachinePath(Trim(line.substr(1, close - 1)));
-            if (currentKey) {
-                tree.AddKey(*currentKey);
+            if (const auto path = LocalMachinePath(Trim(line.substr(1, close - 1)))) {
+                currentKey = tree.AddPath(*path);
+                inKey = true;
             }
             continue;
         }
-        if (!currentKey) {
+        if (!inKey) {
             continue;  // header line, other hive, or values before any key
         }
         std::string name;
@@ -311,14 +360,11 @@ RegistryTree RegistryTree::Parse(std::string_view fileText) {
         }
         const std::string_view data = Trim(rest.substr(1));
         if (data == "-") {
-            if (const auto it = tree.keys_.find(NormalisePath(*currentKey));
-                it != tree.keys_.end()) {
-                it->second.erase(Lower(name));
-            }
+            tree.values_[currentKey].erase(Lower(name));
             continue;
         }
         if (auto value = ParseData(data)) {
-            tree.SetRaw(*currentKey, name, std::move(*value));
+            tree.values_[currentKey][Lower(name)] = std::move(*value);
         }
     }
     return tree;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Read-only access to the machine-wide registry (HKEY_LOCAL_MACHINE). Win32 reads the real
@@ -37,6 +38,9 @@ class RegistryTree {
     using Values = std::map<std::string, RegistryValue>;  // by lower-cased name
     // The values of the key, or nullptr when the key does not exist.
     const Values* FindKey(std::string_view keyPath) const;
+    // Characters of key names held. Each name is held once, under its parent, so a file of deep
+    // key paths costs memory in proportion to its size, not to the square of a path's depth.
+    std::size_t KeyNameBytes() const { return nameBytes_; }
 
     // Reads the text of a ".reg" file ("REGEDIT4" or "Windows Registry Editor Version 5.00",
     // plain or UTF-16 with a byte-order mark). Keys of HKEY_LOCAL_MACHINE (or HKLM) are kept;
@@ -45,7 +49,18 @@ class RegistryTree {
     static RegistryTree Parse(std::string_view fileText);
 
   private:
-    std::map<std::string, Values> keys_;  // by normalised, lower-cased path
+    static constexpr std::size_t kRoot = 0;  // HKEY_LOCAL_MACHINE itself
+
+    // The key's node, made with every missing parent; a key implies its parents, as in the
+    // registry itself.
+    std::size_t AddPath(std::string_view keyPath);
+    std::optional<std::size_t> FindPath(std::string_view keyPath) const;
+
+    std::vector<Values> values_{1};  // by node
+    // (parent node, lower-cased name) -> node
+    std::map<std::pair<std::size_t, std::string>, std::size_t> children_;
+    std::size_t nameBytes_ = 0;
+    bool rootNamed_ = false;  // the file named HKEY_LOCAL_MACHINE itself as a key
 };
 
 // Installs tree as the registry for every key opened afterwards (nullptr restores the system

@@ -44,7 +44,7 @@ bool CLSPacket::SendPacket(CioInterface& transport) {
         }
         transport.Write(trailer, sizeof trailer);
     } catch (const CSerialComException& failure) {
-        failure.ReportError();
+        failure.ReportError(nullptr);
         sent = false;
     }
     if (resending_) {

@@ -64,7 +64,7 @@ bool CTCPacket::Send(CioInterface& transport, bool longFrame) {
             transport.Write(trailer, sizeof trailer);
             sent = true;
         } catch (const CSerialComException& failure) {
-            failure.ReportError();
+            failure.ReportError(nullptr);
         }
     }
     if (resending_) {

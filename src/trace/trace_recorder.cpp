@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/output_file.h"
 
 namespace trace {
 namespace {
@@ -30,10 +31,11 @@ constexpr std::uint8_t kIdentificationReply = 0x6E;
 }  // namespace
 
 std::unique_ptr<TraceRecorder> TraceRecorder::Open(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::string reason;
+    std::FILE* file = platform::CreateOutputFile(path, reason);
     if (file == nullptr) {
         std::fprintf(stderr, "DevVorin: cannot write the wire trace %s (%s); running without it\n",
-                     path.c_str(), std::strerror(errno));
+                     path.c_str(), reason.c_str());
         return nullptr;
     }
     try {

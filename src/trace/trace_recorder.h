@@ -19,7 +19,8 @@ namespace trace {
 
 class TraceRecorder {
   public:
-    // Opens path for writing; nullptr (reported on standard error) when it cannot be opened.
+    // Opens path for writing; nullptr (reported on standard error) when it cannot be opened or
+    // is no regular file (a FIFO or a device would hold the run up whenever its reader lags).
     static std::unique_ptr<TraceRecorder> Open(const std::string& path);
     ~TraceRecorder();
     TraceRecorder(const TraceRecorder&) = delete;

@@ -15,7 +15,8 @@ class TraceRecorder;
 // The wire trace of one run, from its start to its end. When DEVVORIN_TRACE names a file at the
 // start, the session puts the tracing clock in front of the clock in force and the tracing
 // transport in front of every transport the run makes; at the end it restores both and closes
-// the file. Without the variable, or when the file cannot be written, it does nothing.
+// the file. Without the variable, or when the file cannot be written or is no regular file, it
+// does nothing.
 class TraceSession {
   public:
     static constexpr const char* kVariable = "DEVVORIN_TRACE";

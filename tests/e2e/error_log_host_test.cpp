@@ -95,22 +95,25 @@ TEST(ErrorLogHost, ApplicationLogDetailCopiesAndClear) {
     EXPECT_EQ(sim.Stop(), 0);
 }
 
-// A receiver in its monitor: the log read from memory, shown without Clear.
+// A receiver in its monitor: the log read from memory, shown without Clear; stored most
+// significant byte first, or low byte first by a receiver whose hardware flag is set.
 TEST(ErrorLogHost, MonitorLogFromMemoryWithoutClear) {
-    e2e::SimProcess sim;
-    std::string error;
-    ASSERT_TRUE(sim.Start("error-log-monitor-layout1", error)) << error;
-    const HostRun run = RunHost(sim.Port(), "press:1094,ok");
-    EXPECT_EQ(run.exitStatus, 0) << run.output;
-    ExpectInOrder(run, {"dialog 138:", "    Startup Error:\t0x70085000  At time: ",
-                        "    Radio Error:\t0x0A010203  At time: ",
-                        "    Runtime Warning:\t0x0000BEEF  At time: ", "[ Copy All ]  [ OK ]",
-                        "clipboard:\nType: Startup Error\r\nNumber: 0x70085000\r\n",
-                        "result: 1 (completed)"});
-    EXPECT_EQ(run.output.find("[ Clear ]"), std::string::npos) << run.output;
-    EXPECT_EQ(run.output.find("Press the clear button"), std::string::npos) << run.output;
-    EXPECT_EQ(run.output.find("* DELETED *"), std::string::npos) << run.output;
-    EXPECT_EQ(sim.Stop(), 0);
+    for (const char* profile : {"error-log-monitor-layout1", "error-log-monitor-little-endian"}) {
+        e2e::SimProcess sim;
+        std::string error;
+        ASSERT_TRUE(sim.Start(profile, error)) << error;
+        const HostRun run = RunHost(sim.Port(), "press:1094,ok");
+        EXPECT_EQ(run.exitStatus, 0) << profile << "\n" << run.output;
+        ExpectInOrder(run, {"dialog 138:", "    Startup Error:\t0x70085000  At time: ",
+                            "    Radio Error:\t0x0A010203  At time: ",
+                            "    Runtime Warning:\t0x0000BEEF  At time: ", "[ Copy All ]  [ OK ]",
+                            "clipboard:\nType: Startup Error\r\nNumber: 0x70085000\r\n",
+                            "result: 1 (completed)"});
+        EXPECT_EQ(run.output.find("[ Clear ]"), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("Press the clear button"), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("* DELETED *"), std::string::npos) << run.output;
+        EXPECT_EQ(sim.Stop(), 0) << profile;
+    }
 }
 
 }  // namespace

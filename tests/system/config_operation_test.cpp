@@ -340,6 +340,12 @@ TEST(OptionsOperation, ListFollowsTheInformationBlock) {
         ASSERT_NE(list, nullptr) << c.legend;
         ASSERT_EQ(list->columns.size(), 4u) << c.legend;
         EXPECT_EQ(list->columns[2].width, list->columns[3].width) << c.legend;
+        // No row here has a From date, so From fits its header alone while To, the last column,
+        // fills the room left of the 352-pixel list: they share (w2 + w3) / 2, which is half the
+        // room after Option and Status, and neither width on its own.
+        EXPECT_EQ(list->columns[2].width,
+                  (352 - list->columns[0].width - list->columns[1].width) / 2)
+            << c.legend;
         for (const auto& column : list->columns) {
             EXPECT_GE(column.width, 10) << c.legend << ": " << column.title;
         }

@@ -129,27 +129,81 @@ TEST(ErrorLogOperation, NothingToShowGivesTheNoErrorsBoxAndSucceeds) {
     }
 }
 
-TEST(ErrorLogOperation, ServiceViewReadsMemoryAndShowsDeletedEntries) {
-    Rig rig(R"({"errorLog": {"entries": [
+// A log read from memory: deleted entries are listed, and copied, only in the service view (Ctrl
+// and Alt held), which opens the viewer even on an empty log.
+TEST(ErrorLogOperation, MemoryLogShowsAndCopiesDeletedEntriesOnlyInTheServiceView) {
+    struct Case {
+        const char* legend;
+        std::string profile;
+        bool serviceView;
+        std::vector<std::string> lines;  // starts of the lines, in block order; Copy All copies
+                                         // the same entries
+        std::vector<bool> deleted;       // which of them carry the deleted mark
+    };
+    const std::string deletedOnly = R"({"errorLog": {"entries": [
         {"status": "deleted", "errorNumber": "0x12345678", "rr1": 0},
         {"status": "deleted", "errorNumber": "0x70090001", "rr1": 2}]},
-        "infoBlock": {"hardware": {"minor": 0}}})");
-    rig.ui.HoldKeys(true, true);
-    EXPECT_EQ(rig.Run(), 1);
-    EXPECT_TRUE(rig.ui.boxes.empty());
-    ASSERT_EQ(rig.ui.dialogs.size(), 1u);
-    const Dialog& viewer = rig.ui.dialogs[0];
-    EXPECT_FALSE(Control(viewer, Log::kClear)->visible) << "a memory log cannot be cleared";
-    EXPECT_FALSE(Control(viewer, Log::kClearText)->visible);
-    const std::vector<std::string> lines = Lines(viewer);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(StartsWith(lines[0], "Runtime Error:\t0x12345678  At time: ")) << lines[0];
-    EXPECT_TRUE(StartsWith(lines[1], "Radio Error:\t0x70090001  At time: ")) << lines[1];
-    for (const std::string& line : lines) {
-        EXPECT_TRUE(EndsWith(line, " UTC" + kDeleted)) << line;
+        "infoBlock": {"hardware": {"minor": 0}}})";
+    const std::vector<std::string> valid = {
+        "Startup Error:\t0x70085000", "Radio Error:\t0x0A010203", "Runtime Warning:\t0x0000BEEF"};
+    const std::vector<Case> cases = {
+        {"service view, deleted entries only",
+         deletedOnly,
+         true,
+         {"Runtime Error:\t0x12345678", "Radio Error:\t0x70090001"},
+         {true, true}},
+        {"service view, valid and deleted entries",
+         R"({"infoBlock": {"hardware": {"minor": 0}}})",
+         true,
+         {valid[0], valid[1], "Runtime Error:\t0x12345678", valid[2]},
+         {false, false, true, false}},
+        {"receiver in its monitor, no service view: valid entries only",
+         "{" + kMonitor + "}",
+         false,
+         valid,
+         {false, false, false}},
+        {"service view, empty log: an empty viewer",
+         "{" + kMonitor + R"(, "errorLog": {"entries": []}})",
+         true,
+         {},
+         {}},
+    };
+    for (const Case& c : cases) {
+        Rig rig(c.profile);
+        rig.ui.HoldKeys(c.serviceView, c.serviceView);
+        rig.ui.OnNextDialog([](platform::DialogSession& viewer) {
+            viewer.Press(Log::kCopyAll);
+            viewer.Press(platform::kIdOk);
+        });
+        EXPECT_EQ(rig.Run(), 1) << c.legend;
+        EXPECT_TRUE(rig.ui.boxes.empty()) << c.legend;
+        ASSERT_EQ(rig.ui.dialogs.size(), 1u) << c.legend;
+        const Dialog& viewer = rig.ui.dialogs[0];
+        EXPECT_FALSE(Control(viewer, Log::kClear)->visible) << "a memory log cannot be cleared";
+        EXPECT_FALSE(Control(viewer, Log::kClearText)->visible) << c.legend;
+        const std::vector<std::string> lines = Lines(viewer);
+        ASSERT_EQ(lines.size(), c.lines.size()) << c.legend;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_TRUE(StartsWith(lines[i], c.lines[i] + "  At time: ")) << lines[i];
+            EXPECT_TRUE(EndsWith(lines[i], c.deleted[i] ? " UTC" + kDeleted : " UTC")) << lines[i];
+        }
+        const std::string copied = rig.ui.clipboard.empty() ? "" : rig.ui.clipboard.back();
+        for (const std::string& line : c.lines) {
+            const std::string number = line.substr(line.find('\t') + 1);
+            EXPECT_NE(copied.find("Number: " + number + "\r\n"), std::string::npos)
+                << c.legend << ": " << number;
+        }
+        std::size_t entries = 0;
+        for (std::size_t at = copied.find("Type: "); at != std::string::npos;
+             at = copied.find("Type: ", at + 1)) {
+            ++entries;
+        }
+        EXPECT_EQ(entries, c.lines.size()) << c.legend << "\n" << copied;
+        EXPECT_EQ(copied.find("DELETED"), std::string::npos) << c.legend;
+        EXPECT_EQ(rig.receiver.GetCounters().tcRequests[0x91], 0)
+            << "read from memory, not over TC";
+        EXPECT_FALSE(rig.reads.empty()) << c.legend;
     }
-    EXPECT_EQ(rig.receiver.GetCounters().tcRequests[0x91], 0) << "read from memory, not over TC";
-    EXPECT_FALSE(rig.reads.empty());
 }
 
 TEST(ErrorLogOperation, MemoryPathReadsTheLogWindowInBlocks) {
@@ -174,6 +228,9 @@ TEST(ErrorLogOperation, MemoryPathReadsTheLogWindowInBlocks) {
          16},
         {"another flash base", "{" + kMonitor + R"(, "flash": {"base": "0x01000000"}})", 0x01002000,
          38, 51, 16},
+        {"hardware flag set: the image is stored low byte first",
+         "{" + kMonitor + R"(, "errorLog": {"byteOrder": "little"}, "flash": {"hardwareFlag": 1}})",
+         0x02402000, 38, 51, 16},
     };
     for (const Case& c : cases) {
         Rig rig(c.profile);
@@ -293,6 +350,34 @@ TEST(ErrorLogOperation, DetailShowsTheEntryRowByRow) {
         << copied;
 }
 
+// "Type" and "Version" stand for PC and Data Address from 0x70080000 to 0x7009FFFF, both ends
+// included.
+TEST(ErrorLogOperation, TypeAndVersionRowsCoverTheRangeWithBothEnds) {
+    // legend: error number -> whether the rows are "Type" and "Version"
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"0x7007FFFF", false}, {"0x70080000", true}, {"0x7009FFFF", true}, {"0x700A0000", false}};
+    std::string entries;
+    for (const auto& [number, typed] : cases) {
+        entries +=
+            std::string(entries.empty() ? "" : ", ") + R"({"errorNumber": ")" + number + "\"}";
+    }
+    Rig rig("{" + kMonitor + R"(, "errorLog": {"entries": [)" + entries + "]}}");
+    rig.ui.OnNextDialog([&](platform::DialogSession& viewer) {
+        for (std::size_t row = 0; row < cases.size(); ++row) {
+            viewer.DoubleClick(Log::kList, static_cast<int>(row));
+        }
+    });
+    EXPECT_EQ(rig.Run(), 1);
+    ASSERT_EQ(rig.ui.dialogs.size(), 1 + cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto rows = Rows(rig.ui.dialogs[1 + i]);
+        ASSERT_GE(rows.size(), 7u) << cases[i].first;
+        EXPECT_EQ(rows[0].second, cases[i].first);
+        EXPECT_EQ(rows[5].first, cases[i].second ? "Type" : "PC") << cases[i].first;
+        EXPECT_EQ(rows[6].first, cases[i].second ? "Version" : "Data Address") << cases[i].first;
+    }
+}
+
 TEST(ErrorLogOperation, ShortRecordsShowNineRowsAndCopyNoLongFields) {
     Rig rig(R"({"errorLog": {"longRecords": false}})");
     rig.ui.OnNextDialog([](platform::DialogSession& viewer) {
@@ -368,6 +453,7 @@ TEST(ErrorLogOperation, ClearAsksThenEmptiesTheListWhileCopyAllKeepsEveryEntry) 
         } else {
             ASSERT_EQ(rig.ui.boxes.size(), 2u) << c.legend;
             EXPECT_EQ(rig.ui.boxes[1].text, c.failure) << c.legend;
+            EXPECT_EQ(rig.ui.boxes[1].owner, question.owner) << "the viewer's, as the question";
         }
         rig.receiver.Advance(rig.clock.ElapsedMs() + 60000);
         EXPECT_EQ(rig.receiver.ErrorLog().size(), c.receiverEntriesAfter) << c.legend;
@@ -394,7 +480,7 @@ TEST(ErrorLogOperation, FailuresAndCancelEndWithThePortClosed) {
     struct Case {
         const char* legend;
         std::string profile;
-        int cancelAfterReads;
+        int cancelAfterLogReads;  // memory reads or TC record requests; -1: no cancel
         int result;
         std::string message;  // the error box; empty when cancelled
     };
@@ -406,23 +492,24 @@ TEST(ErrorLogOperation, FailuresAndCancelEndWithThePortClosed) {
         {"neither application nor monitor (709)", R"({"product": "Unlisted-7"})", -1, 0,
          "Failure! [709] - The device on COM5 is either not a Orrick receiver or is not in the "
          "correct state.\nRestart the receiver and try again."},
-        {"memory image with another byte order (713)",
+        {"memory image low byte first, hardware flag clear (713)",
          "{" + kMonitor + R"(, "errorLog": {"byteOrder": "little"}})", -1, 0,
          "Failure! [713] - There was an error decoding the error log in the Orrick receiver.\n\n"
          "Restart the receiver and try again."},
         {"cancel during the memory read", "{" + kMonitor + "}", 5, 2, ""},
+        {"cancel between TC records (the probe and the first record read)", "{}", 2, 2, ""},
     };
     for (const Case& c : cases) {
         Rig rig(c.profile);
-        rig.cancelAfterReads = c.cancelAfterReads;
+        rig.cancelAfterLogReads = c.cancelAfterLogReads;
         EXPECT_EQ(rig.Run(), c.result) << c.legend;
         EXPECT_TRUE(rig.ui.dialogs.empty()) << c.legend;
         EXPECT_EQ(rig.closes, 1) << c.legend;
         if (c.message.empty()) {
             EXPECT_TRUE(rig.ui.boxes.empty()) << c.legend;
             EXPECT_EQ(rig.ui.statuses.back(), "The operation was canceled.") << c.legend;
-            EXPECT_EQ(rig.reads.size(), static_cast<std::size_t>(c.cancelAfterReads))
-                << "no block is asked for after the cancel";
+            EXPECT_EQ(static_cast<int>(rig.reads.size()) + rig.records, c.cancelAfterLogReads)
+                << "nothing more is read after the cancel";
         } else {
             ASSERT_EQ(rig.ui.boxes.size(), 1u) << c.legend;
             EXPECT_EQ(rig.ui.boxes[0].text, rig.ErrorBox(c.message)) << c.legend;

@@ -40,17 +40,19 @@ struct MemoryRead {
     std::uint32_t count;
 };
 
-// The simulator's port, recording the memory reads and the closes; it sets the host's cancel
-// event once a given number of memory reads went out.
+// The simulator's port, recording the memory reads, the TC record requests and the closes; it
+// sets the host's cancel event once a given number of log reads (memory reads or record
+// requests) went out.
 class RecordingLine : public testing_support::SimTransport {
   public:
     RecordingLine(sim::Receiver& receiver, platform::VirtualClock& clock,
-                  std::vector<MemoryRead>& reads, int& closes, int cancelAfterReads,
-                  platform::PosixEvent& cancel)
+                  std::vector<MemoryRead>& reads, int& records, int& closes,
+                  int cancelAfterLogReads, platform::PosixEvent& cancel)
         : SimTransport(receiver, clock),
           reads_(reads),
+          records_(records),
           closes_(closes),
-          cancelAfterReads_(cancelAfterReads),
+          cancelAfterLogReads_(cancelAfterLogReads),
           cancel_(cancel) {}
 
     void ClosePort() override {
@@ -65,21 +67,29 @@ class RecordingLine : public testing_support::SimTransport {
             reads_.push_back({(std::uint32_t{buffer[0]} << 24) | (std::uint32_t{buffer[1]} << 16) |
                                   (std::uint32_t{buffer[2]} << 8) | buffer[3],
                               (std::uint32_t{buffer[4]} << 8) | buffer[5]});
-            if (static_cast<int>(reads_.size()) == cancelAfterReads_) {
-                cancel_.signalled = true;
-            }
+        }
+        // A short (0x08) or long (0x0A) record request of the TC error-log command.
+        if (recordPayloadNext_ && count == 3 && (buffer[0] == 0x08 || buffer[0] == 0x0A)) {
+            ++records_;
+        }
+        if (static_cast<int>(reads_.size()) + records_ == cancelAfterLogReads_) {
+            cancel_.signalled = true;
         }
         readPayloadNext_ = count == 4 && buffer[0] == 0x02 && buffer[1] == 0x05 &&
                            buffer[2] == 0x00 && buffer[3] == 0x06;
+        recordPayloadNext_ = count == 4 && buffer[0] == 0x02 && buffer[1] == 0x00 &&
+                             buffer[2] == 0x91 && buffer[3] == 0x03;
         SimTransport::Write(buffer, count);
     }
 
   private:
     std::vector<MemoryRead>& reads_;
+    int& records_;
     int& closes_;
-    int cancelAfterReads_;
+    int cancelAfterLogReads_;
     platform::PosixEvent& cancel_;
     bool readPayloadNext_ = false;
+    bool recordPayloadNext_ = false;
 };
 
 class Rig {
@@ -88,8 +98,8 @@ class Rig {
 
     explicit Rig(const std::string& profileJson = "{}")
         : receiver(sim::LoadProfileText(profileJson, "error log system test")), factory([this] {
-              return std::make_unique<RecordingLine>(receiver, clock, reads, closes,
-                                                     cancelAfterReads, cancel);
+              return std::make_unique<RecordingLine>(receiver, clock, reads, records, closes,
+                                                     cancelAfterLogReads, cancel);
           }) {
         SetBrandingVariant(0);
         app = std::make_unique<CGarnothApp>(ShippedOperationCatalog());
@@ -113,8 +123,9 @@ class Rig {
     testing_support::ScopedRegistry registry;
     sim::Receiver receiver;
     std::vector<MemoryRead> reads;
+    int records = 0;  // TC record requests
     int closes = 0;
-    int cancelAfterReads = -1;
+    int cancelAfterLogReads = -1;
     platform::PosixEvent cancel;
     ScopedSerialTransportFactory factory;
     std::unique_ptr<CGarnothApp> app;

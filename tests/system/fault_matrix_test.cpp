@@ -1,8 +1,12 @@
 // Every fault the simulator can play and every way the port can fail, through every operation
 // that meets it: the result code, the last status line, the last message box, the port released,
 // and a ceiling on the virtual time the run may take (no run waits for ever on a broken receiver).
+// A run that ends as it would without its fault also shows that the fault happened and was met:
+// the receiver's counters, the line speed the host reached, a dialog field, the reopens, or the
+// virtual time the fault must cost.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <memory>
@@ -15,6 +19,7 @@
 #include "frame/branding.h"
 #include "frame/host_interface.h"
 #include "operations/operation_catalog.h"
+#include "operations/version_display_dlg.h"
 #include "platform/strings.h"
 #include "platform/virtual_clock.h"
 #include "support/fake_device_tree.h"
@@ -27,6 +32,7 @@
 namespace {
 
 namespace answer = platform::answer;
+using sim::Counters;
 
 // How the port itself fails: from its first call of that kind on, as a port whose device has
 // gone away.
@@ -35,8 +41,8 @@ enum class PortFault { kNone, kOpen, kRead, kWrite, kLineSettings };
 constexpr int kPort = 5;
 constexpr int kLineError = EIO;
 
-// The simulator's port with a failing kind of call; it counts what it opened and closed, and
-// notes a transport destroyed while its port was still open.
+// The simulator's port with a failing kind of call; it counts what it opened and closed, notes a
+// transport destroyed while its port was still open, and the fastest line speed it was set to.
 class BrokenLine : public testing_support::SimTransport {
   public:
     struct Tally {
@@ -44,6 +50,7 @@ class BrokenLine : public testing_support::SimTransport {
         int closes = 0;
         int alive = 0;
         int destroyedOpen = 0;
+        std::uint32_t fastestBaud = 0;
     };
 
     BrokenLine(sim::Receiver& receiver, platform::VirtualClock& clock, PortFault fault,
@@ -66,6 +73,7 @@ class BrokenLine : public testing_support::SimTransport {
         SimTransport::OpenPort(portNumber, byteSizeIndex, stopBitsIndex, parityIndex,
                                baudRateIndex);
         ++tally_.opens;
+        NoteBaud();
     }
     void ClosePort() override {
         if (IsOpen()) {
@@ -76,6 +84,7 @@ class BrokenLine : public testing_support::SimTransport {
     void SetBaudRate(int index) override {
         FailLine();
         SimTransport::SetBaudRate(index);
+        NoteBaud();
     }
     void SetParity(int index) override {
         FailLine();
@@ -109,6 +118,7 @@ class BrokenLine : public testing_support::SimTransport {
     }
 
   private:
+    void NoteBaud() { tally_.fastestBaud = std::max(tally_.fastestBaud, GetBaudRate()); }
     // A failed line change closes the port before it throws, like the real port.
     void FailLine() {
         if (fault_ == PortFault::kLineSettings) {
@@ -264,10 +274,21 @@ Outcome Cancels(const std::string& box, double maxSeconds, int boxes = 1) {
     return {2, Box::kPlain, box, boxes, maxSeconds};
 }
 
+// What shows that the fault happened and was met; fields left at zero are not checked.
+struct Evidence {
+    int sim::Counters::*counter = nullptr;  // this receiver counter is above 0
+    // The least virtual time the fault adds to the same run against the typical receiver.
+    double extraSeconds = 0;
+    std::uint32_t fastestBaud = 0;       // the fastest line speed the host set
+    int opens = 0;                       // times the port was opened
+    const char* radioVersion = nullptr;  // as the version dialog shows it
+};
+
 struct Row {
     std::string operation;
     Fault fault;
     Outcome outcome;
+    Evidence evidence = {};
 };
 
 // Ceilings, in virtual seconds, built from the fixed waits: an identification that is answered
@@ -340,32 +361,39 @@ std::vector<Row> Rows() {
         {kLog, silent, Fails(k701, kIdentifyFails)},
         {kWipe, silent, Fails(k701, kIdentifyFails)},
 
-        {kVersion, noisy, Completes(kVersionRun)},
-        {kOptions, noisy, Completes(kMonitorRun)},
-        {kLog, noisy, Completes(kLogRun)},
-        {kWipe, noisy, Completes(kWipeRun)},
+        {kVersion, noisy, Completes(kVersionRun), {.counter = &Counters::noiseBytes}},
+        {kOptions, noisy, Completes(kMonitorRun), {.counter = &Counters::noiseBytes}},
+        {kLog, noisy, Completes(kLogRun), {.counter = &Counters::noiseBytes}},
+        {kWipe, noisy, Completes(kWipeRun), {.counter = &Counters::noiseBytes}},
 
-        {kVersion, corrupt, Completes(kVersionRun)},
-        {kOptions, corrupt, Completes(kMonitorRun)},
-        {kLog, corrupt, Completes(kLogRun)},
-        {kWipe, corrupt, Completes(kWipeRun)},
+        {kVersion, corrupt, Completes(kVersionRun), {.counter = &Counters::corruptFrames}},
+        {kOptions, corrupt, Completes(kMonitorRun), {.counter = &Counters::corruptFrames}},
+        {kLog, corrupt, Completes(kLogRun), {.counter = &Counters::corruptFrames}},
+        {kWipe, corrupt, Completes(kWipeRun), {.counter = &Counters::corruptFrames}},
 
-        {kWipe, refusedBaud, Completes(kWipeRun + 10)},
+        // The typical receiver takes the switch to 115200.
+        {kWipe,
+         refusedBaud,
+         Completes(kWipeRun + 10),
+         {.counter = &Counters::baudRefusals, .fastestBaud = 9600}},
 
-        {kOptions, noHardware, Completes(kMonitorRun + 20)},
-        {kWipe, noHardware, Completes(kWipeRun + 20)},
+        {kOptions, noHardware, Completes(kMonitorRun + 20), {.counter = &Counters::infoWithheld}},
+        {kWipe, noHardware, Completes(kWipeRun + 20), {.counter = &Counters::infoWithheld}},
 
-        {kVersion, noRadio, Completes(kVersionRun)},  // an empty radio version
+        {kVersion, noRadio, Completes(kVersionRun), {.radioVersion = ""}},
         {kWipe, noRadio, Fails(k820, kWipeRun)},
 
         // Eight identifications 7 s apart after the 14 s boot wait: 136 s more than one.
         {kOptions, neverMonitor, Fails(DeviceText(819, " "), 200)},
         {kWipe, neverMonitor, Fails(DeviceText(819, " "), 210)},
 
-        {kOptions, slowReboot, Completes(kMonitorRun + 60)},
-        {kWipe, slowReboot, Completes(kWipeRun + 60)},
-        // The configuration report ends as a success all the same.
-        {kOptions, noReturn, Completes(kMonitorRun + 20)},
+        // The monitor answers 11 s later than the typical receiver's, after the host's 14 s wait:
+        // found by an identification 7 s or more later.
+        {kOptions, slowReboot, Completes(kMonitorRun + 60), {.extraSeconds = 7}},
+        {kWipe, slowReboot, Completes(kWipeRun + 60), {.extraSeconds = 7}},
+        // The configuration report ends as a success all the same, after the host has waited
+        // out its 18 s where the typical receiver is back after 6 s.
+        {kOptions, noReturn, Completes(kMonitorRun + 20), {.extraSeconds = 12}},
         {kWipe, noReturn, Fails(DeviceText(812), kWipeRun + 20)},
 
         {kVersion, unknown, Cancels(k733, 11)},
@@ -378,11 +406,13 @@ std::vector<Row> Rows() {
         {kLog, monitorName, Fails(k801, 240)},
         {kWipe, monitorName, Fails(DeviceText(805), 150)},
 
-        {kVersion, usb, Completes(kVersionRun)},
-        {kOptions, usb, Completes(kMonitorRun + 20)},
-        {kWipe, usb, Completes(kWipeRun + 20)},
+        // The host takes the USB port's own 115200 from its identification; it opens the port
+        // again after each of the two reboots.
+        {kVersion, usb, Completes(kVersionRun), {.fastestBaud = 115200}},
+        {kOptions, usb, Completes(kMonitorRun + 20), {.fastestBaud = 115200, .opens = 3}},
+        {kWipe, usb, Completes(kWipeRun + 20), {.fastestBaud = 115200, .opens = 3}},
 
-        {kLog, slowClear, Completes(kLogRun + 25)},
+        {kLog, slowClear, Completes(kLogRun + 25), {.extraSeconds = 7}},
         {kLog, clearRefused, CompletesAfter(k707, 1, kLogRun + 25)},
 
         {kVersion, open, Fails(openFailed, kQuick)},
@@ -410,37 +440,74 @@ std::vector<Row> Rows() {
     };
 }
 
+// Runs the row's operation with its answers scripted: the wipe's question answered Yes, then the
+// fault's answers, and the viewer's Clear where the fault asks for it. The result code, or -1
+// when the operation is not listed.
+int RunScripted(MatrixRig& rig, const Row& row) {
+    const int index = rig.IndexOf(row.operation);
+    if (index < 0) {
+        ADD_FAILURE() << row.operation << " not listed";
+        return -1;
+    }
+    if (row.operation == kWipe) {
+        rig.ui.AnswerNextBox(answer::kYes);
+    }
+    for (int a : row.fault.answers) {
+        rig.ui.AnswerNextBox(a);
+    }
+    if (row.fault.clear) {
+        rig.ui.AnswerNextBox(answer::kYes);
+        rig.ui.OnNextDialog([](platform::DialogSession& viewer) {
+            viewer.Press(1040);  // Clear
+            viewer.Press(platform::kIdOk);
+        });
+    }
+    return rig.Run(index);
+}
+
+double Seconds(const MatrixRig& rig) {
+    return static_cast<double>(rig.clock.ElapsedMs()) / 1000.0;
+}
+
+void ExpectEvidence(const Row& row, const MatrixRig& rig) {
+    const Evidence& evidence = row.evidence;
+    if (evidence.counter != nullptr) {
+        EXPECT_GT(rig.receiver.GetCounters().*evidence.counter, 0)
+            << "the receiver never played its fault";
+    }
+    if (evidence.fastestBaud != 0) {
+        EXPECT_EQ(rig.tally.fastestBaud, evidence.fastestBaud) << "the host's fastest line";
+    }
+    if (evidence.opens != 0) {
+        EXPECT_EQ(rig.tally.opens, evidence.opens) << "the port's opens";
+    }
+    if (evidence.radioVersion != nullptr) {
+        ASSERT_FALSE(rig.ui.dialogs.empty());
+        EXPECT_EQ(rig.ui.dialogs.back().Text(CVersionDisplayDlg::kRadioVersion),
+                  evidence.radioVersion);
+    }
+    if (evidence.extraSeconds > 0) {
+        MatrixRig typical("{}", PortFault::kNone);
+        RunScripted(typical, row);
+        EXPECT_GE(Seconds(rig) - Seconds(typical), evidence.extraSeconds)
+            << "no slower than the typical receiver";
+    }
+}
+
 TEST(FaultMatrix, EveryFaultThroughEveryOperationEndsAsDefined) {
     for (const Row& row : Rows()) {
         SCOPED_TRACE(row.operation + ": " + row.fault.legend);
         const Fault& fault = row.fault;
         const Outcome& expected = row.outcome;
         MatrixRig rig(fault.profile, fault.port);
-        const int index = rig.IndexOf(row.operation);
-        ASSERT_GE(index, 0) << "not listed";
-        const bool wipe = row.operation == kWipe;
-        if (wipe) {
-            rig.ui.AnswerNextBox(answer::kYes);
-        }
-        for (int a : fault.answers) {
-            rig.ui.AnswerNextBox(a);
-        }
-        if (fault.clear) {
-            rig.ui.AnswerNextBox(answer::kYes);
-            rig.ui.OnNextDialog([](platform::DialogSession& viewer) {
-                viewer.Press(1040);  // Clear
-                viewer.Press(platform::kIdOk);
-            });
-        }
-
-        EXPECT_EQ(rig.Run(index), expected.result);
+        EXPECT_EQ(RunScripted(rig, row), expected.result);
         const std::string status = expected.result == 1   ? SuccessText(row.operation)
                                    : expected.result == 2 ? kCanceled
                                                           : kFailure;
         ASSERT_FALSE(rig.ui.statuses.empty());
         EXPECT_EQ(rig.ui.statuses.back(), status);
 
-        const std::size_t question = wipe ? 1 : 0;
+        const std::size_t question = row.operation == kWipe ? 1 : 0;
         ASSERT_GE(rig.ui.boxes.size(), question);
         const std::size_t boxes = rig.ui.boxes.size() - question;
         // The clear's own question comes on top of what the row counts.
@@ -455,7 +522,8 @@ TEST(FaultMatrix, EveryFaultThroughEveryOperationEndsAsDefined) {
         EXPECT_EQ(rig.tally.destroyedOpen, 0);
         EXPECT_EQ(rig.tally.closes, rig.tally.opens);
         EXPECT_EQ(rig.tally.opens == 0, fault.port == PortFault::kOpen);
-        EXPECT_LE(static_cast<double>(rig.clock.ElapsedMs()) / 1000.0, expected.maxSeconds);
+        EXPECT_LE(Seconds(rig), expected.maxSeconds);
+        ExpectEvidence(row, rig);
     }
 }
 

@@ -1,6 +1,10 @@
 // The wire trace of a whole run in process: DEVVORIN_TRACE read at the start of the run, the
 // run's frames in order with their times on the virtual clock, and a trace that cannot be
 // written leaving the run exactly as it was.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -146,14 +150,28 @@ TEST(WireTrace, NeverChangesTheRun) {
         const char* legend;
         std::string profile;
         std::string path;
+        std::string reason;  // why the trace is refused ("" for a written one)
     };
     const std::string writable = TempPath("trace-same.jsonl");
+    // A FIFO that nobody reads would hold the open for ever, one read slowly every write.
+    const std::string fifo = TempPath("trace-fifo");
+    const std::string readFifo = TempPath("trace-fifo-read");
+    for (const std::string& path : {fifo, readFifo}) {
+        std::remove(path.c_str());
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    }
+    const int reader = open(readFifo.c_str(), O_RDONLY | O_NONBLOCK);  // and never reads
+    ASSERT_GE(reader, 0);
     const std::vector<Case> cases = {
-        {"traced run of the typical receiver", "{}", writable},
-        {"unwritable trace: the typical receiver", "{}", "/nonexistent-dir/trace.jsonl"},
+        {"traced run of the typical receiver", "{}", writable, ""},
+        {"unwritable trace: the typical receiver", "{}", "/nonexistent-dir/trace.jsonl",
+         "No such file or directory"},
         {"unwritable trace: a silent receiver fails as before", R"({"faults":{"silent":true}})",
-         "/nonexistent-dir/trace.jsonl"},
-        {"traced silent receiver", R"({"faults":{"silent":true}})", writable},
+         "/nonexistent-dir/trace.jsonl", "No such file or directory"},
+        {"traced silent receiver", R"({"faults":{"silent":true}})", writable, ""},
+        {"a FIFO without a reader", "{}", fifo, "not a regular file"},
+        {"a FIFO with a reader", "{}", readFifo, "not a regular file"},
+        {"a directory", "{}", testing::TempDir(), "not a regular file"},
     };
     for (const Case& c : cases) {
         const Seen untraced = RunOnce(c.profile);
@@ -165,10 +183,11 @@ TEST(WireTrace, NeverChangesTheRun) {
         }
         const std::string errors = testing::internal::GetCapturedStderr();
         EXPECT_EQ(traced, untraced) << c.legend;
-        if (c.path == writable) {
+        if (c.reason.empty()) {
             EXPECT_EQ(errors.find("wire trace"), std::string::npos) << c.legend << errors;
         } else {
-            const std::string report = "cannot write the wire trace " + c.path;
+            const std::string report =
+                "cannot write the wire trace " + c.path + " (" + c.reason + ")";
             const std::size_t first = errors.find(report);
             ASSERT_NE(first, std::string::npos) << c.legend << ": " << errors;
             EXPECT_EQ(errors.find("wire trace", first + report.size()), std::string::npos)
@@ -176,6 +195,9 @@ TEST(WireTrace, NeverChangesTheRun) {
                 << errors;
         }
     }
+    close(reader);
+    std::remove(fifo.c_str());
+    std::remove(readFifo.c_str());
 }
 
 TEST(WireTrace, RecordsTheExceptionThatEndedTheRun) {

@@ -97,6 +97,7 @@ class WipeRig {
     std::vector<Bytes> writes;
     int transports = 0;
     int closes = 0;
+    int failingType = -1;  // writing a TC frame of this type fails like a port gone away
     platform::PosixEvent cancel;
     std::function<void(WipeRig&)> onRead;  // called before every read of the port
     ScopedSerialTransportFactory factory;
@@ -107,7 +108,8 @@ class WipeRig {
     class Line : public FaultyLine {
       public:
         explicit Line(WipeRig& rig)
-            : FaultyLine(rig.receiver, rig.clock, {}, -1, rig.writes, rig.closes), rig_(rig) {}
+            : FaultyLine(rig.receiver, rig.clock, {}, rig.failingType, rig.writes, rig.closes),
+              rig_(rig) {}
         std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
             if (rig_.onRead) {
                 rig_.onRead(rig_);
@@ -172,6 +174,7 @@ TEST(WipeOperation, EraseRequestModels) {
         int erases;
         std::uint8_t productCode;  // first byte of the erase request
         int rebootsToApplication;  // by the reset frame
+        bool sendFails = false;    // the erase request cannot be written
     };
     const std::string tarrow = R"({"product": "Tarrow", "monitorProduct": "Tarrow-MONITOR")";
     const std::vector<Case> cases = {
@@ -194,6 +197,25 @@ TEST(WipeOperation, EraseRequestModels) {
          0,
          153,
          1},
+        {"Tarrow refuses the erase request with a lone NAK: no reply, so three attempts and 1696",
+         tarrow + R"(, "faults": {"eraseRefused": true}})",
+         0,
+         {0x71, 0x71, 0x71},
+         {kEstablishing, kErasing, kRebootingReceiver, kEraseFailed},
+         {0, 50, 100, 100},
+         0,
+         100,
+         1},
+        {"the erase request cannot be written: the port's failure box, 1696, the reset frame",
+         tarrow + "}",
+         0,
+         {0x71},
+         {kEstablishing, kErasing, kRebootingReceiver, kEraseFailed},
+         {0, 50, 100, 100},
+         0,
+         100,
+         1,
+         true},
         {"Tarrow found in its monitor at the second identification: no erase request",
          tarrow + R"(, "faults": {"dropsToMonitorAfter": 1},
                       "delays": {"bootToMonitorMs": 2000}})",
@@ -207,18 +229,26 @@ TEST(WipeOperation, EraseRequestModels) {
     };
     for (const Case& c : cases) {
         WipeRig rig(c.profile);
+        rig.failingType = c.sendFails ? 0x71 : -1;
         const Bytes before = rig.receiver.RadioConfig();
         EXPECT_EQ(rig.Run(), c.result) << c.legend;
         EXPECT_EQ(rig.TcTypes(), c.tcTypes) << c.legend;
         const Bytes payload = {c.productCode, 0x01, 'E', 'R', 'A', 'S', 'E', 'N', 'V', 'C'};
         EXPECT_EQ(
             static_cast<std::size_t>(std::count(rig.writes.begin(), rig.writes.end(), payload)),
-            c.tcTypes.size())
+            c.sendFails ? 0 : c.tcTypes.size())
             << c.legend;
         EXPECT_EQ(rig.ResetFramesWritten(), 1) << c.legend << ": written whole, in one piece";
         EXPECT_EQ(rig.ui.statuses, c.statuses) << c.legend;
         EXPECT_EQ(rig.ui.progress, c.progress) << c.legend;
-        EXPECT_EQ(rig.ui.boxes.size(), 1u) << c.legend << ": only the question";
+        // The question, and the port's own report of a write that failed; never the run's box.
+        ASSERT_EQ(rig.ui.boxes.size(), c.sendFails ? 2u : 1u) << c.legend;
+        if (c.sendFails) {
+            EXPECT_EQ(rig.ui.boxes[1].text,
+                      "COM Failure! [304] There was a fatal error [5] with COM5.\n\nRestart your "
+                      "computer and try again.")
+                << c.legend;
+        }
         EXPECT_EQ(rig.receiver.GetCounters().erases, c.erases) << c.legend;
         EXPECT_EQ(rig.receiver.RadioConfig() == before, c.erases == 0) << c.legend;
         EXPECT_EQ(rig.closes, 1) << c.legend;
@@ -232,6 +262,23 @@ TEST(WipeOperation, EraseRequestModels) {
                   (std::vector<std::uint32_t>{2000, 2000, 18000}))
             << c.legend;
     }
+}
+
+// A Tarrow that stops answering after the first identification (it falls into a long reboot):
+// 701, and neither the erase request nor the reset frame goes out.
+TEST(WipeOperation, EraseRequestModelThatGoesSilentIs701) {
+    WipeRig rig(R"({"product": "Tarrow", "monitorProduct": "Tarrow-MONITOR",
+        "faults": {"dropsToMonitorAfter": 1}, "delays": {"bootToMonitorMs": 120000}})");
+    EXPECT_EQ(rig.Run(), 0);
+    EXPECT_TRUE(rig.TcTypes().empty());
+    EXPECT_EQ(rig.ResetFramesWritten(), 0);
+    ASSERT_EQ(rig.ui.boxes.size(), 2u);
+    EXPECT_EQ(rig.ui.boxes[1].text,
+              rig.ErrorBox("Failure! [701] - There was an error communicating with the Orrick "
+                           "receiver on COM5.\nCheck that the receiver has power, the cables are "
+                           "connected and\nrestart the receiver and try again."));
+    EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kFailure}));
+    EXPECT_EQ(rig.closes, 1);
 }
 
 // Every other model: the blocks read in the monitor, the erased dictionary over their start.

@@ -81,6 +81,19 @@ expect 'message box [Retrieve Error Log]:'
 expect 'Do you wish to continue with the clear operation?'
 expect 'status: The error log was retrieved successfully.'
 expect 'result: 1 (completed)'
+# The oldest entry's time as the user's locale writes it (never the fixed month-first text with
+# a 24-hour clock that stands in for a locale without a format): the same in its line, its
+# detail and both copies.
+when=$(sed -n "s/^    line 2: Startup Error:\t0x70085000  At time: \(.*\) UTC\$/\1/p" "$out.txt" |
+    head -n 1)
+if [[ -z $when || $when == "07/10/2014 00:00:18" ]]; then
+    echo "the entry's time is not in the user's format: '$when'"
+    failed=1
+else
+    expect "    row 1: Time and Date (UTC) | $when"
+    [[ $(grep -cxF "Time & Date [UTC]: $when" "$out.txt") -eq 2 ]] ||
+        { echo "both copies should hold 'Time & Date [UTC]: $when'"; failed=1; }
+fi
 copies=$(grep -c '^clipboard:$' "$out.txt")
 [[ $copies -eq 2 ]] || { echo "expected 2 clipboard read-backs, found $copies"; failed=1; }
 grep -q 'Failure!' "$out.txt" && { echo "a failure box was shown"; failed=1; }

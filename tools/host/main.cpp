@@ -1,5 +1,6 @@
 // vantor-host: our stand-in for the host application. It loads the plug-in and drives it
 // through its exports, as the host does.
+#include <clocale>
 #include <cstdio>
 #include <string>
 
@@ -32,6 +33,9 @@ void PrintUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The user's date and time format: on Linux the plug-in formats times in the process's
+    // LC_TIME locale (on Windows it asks for the user's locale itself).
+    std::setlocale(LC_TIME, "");
     HostArgs args;
     std::string error;
     if (!ParseHostArgs(argc, argv, args, error)) {

@@ -14,6 +14,7 @@
 #include "engine/receiver.h"
 #include "engine/replay.h"
 #include "front/pty_server.h"
+#include "front/time_scale.h"
 
 namespace {
 
@@ -21,24 +22,6 @@ volatile std::sig_atomic_t g_stop = 0;
 
 void OnSignal(int) {
     g_stop = 1;
-}
-
-// DEVVORIN_TIME_SCALE: the simulation-only factor (0 < f <= 1, default 1) by which the plug-in's
-// system clock shortens its fixed waits; the receiver's boot delays shrink by the same factor so
-// that a fast demo still finds the receiver ready.
-double TimeScale() {
-    const char* text = std::getenv("DEVVORIN_TIME_SCALE");
-    if (text == nullptr) {
-        return 1.0;
-    }
-    char* end = nullptr;
-    const double value = std::strtod(text, &end);
-    if (end == text || value <= 0.0 || value > 1.0) {
-        std::cerr << "vorin-sim: ignoring DEVVORIN_TIME_SCALE=" << text
-                  << " (a factor above 0 and at most 1)\n";
-        return 1.0;
-    }
-    return value;
 }
 
 std::uint32_t Scaled(std::uint32_t ms, double scale) {
@@ -146,7 +129,7 @@ int main(int argc, char** argv) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
         return 2;
     }
-    const double scale = TimeScale();
+    const double scale = simfront::TimeScaleFromEnvironment();
     profile.delays.bootToMonitorMs = Scaled(profile.delays.bootToMonitorMs, scale);
     profile.delays.bootToApplicationMs = Scaled(profile.delays.bootToApplicationMs, scale);
 

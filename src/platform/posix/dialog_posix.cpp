@@ -19,6 +19,11 @@ int TextPixels(const std::string& text) {
     return text.empty() ? 0 : static_cast<int>(text.size()) * kCharPixels + kColumnPadding;
 }
 
+// A control's width in pixels: four dialog units to an average character.
+int ControlPixels(const DialogControl& control) {
+    return control.width * kCharPixels / 4;
+}
+
 class PosixDialog final : public DialogWindow, public DialogSession {
   public:
     PosixDialog(CDialog& dialog, const DialogTemplate& dialogTemplate)
@@ -194,14 +199,25 @@ class PosixDialog final : public DialogWindow, public DialogSession {
             static_cast<std::size_t>(column) >= control->columns.size()) {
             return;
         }
-        int width =
-            useHeader ? TextPixels(control->columns[static_cast<std::size_t>(column)].title) : 0;
+        auto& columns = control->columns;
+        const auto index = static_cast<std::size_t>(column);
+        if (useHeader && index + 1 == columns.size()) {
+            // As on the real control: the last column fills what the others leave of the list,
+            // which may be less than its contents need.
+            int others = 0;
+            for (std::size_t c = 0; c < index; ++c) {
+                others += columns[c].width;
+            }
+            columns[index].width = std::max(ControlPixels(*control) - others, 0);
+            return;
+        }
+        int width = useHeader ? TextPixels(columns[index].title) : 0;
         for (const auto& row : control->rows) {
-            if (static_cast<std::size_t>(column) < row.size()) {
-                width = std::max(width, TextPixels(row[static_cast<std::size_t>(column)]));
+            if (index < row.size()) {
+                width = std::max(width, TextPixels(row[index]));
             }
         }
-        control->columns[static_cast<std::size_t>(column)].width = width;
+        columns[index].width = width;
     }
     void ListViewSetWidth(int id, int column, int width) override {
         DialogControl* control = Of(id, ControlKind::kListView);

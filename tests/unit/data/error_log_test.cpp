@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/error_log_entry.h"
@@ -296,6 +298,46 @@ TEST(ErrorLogEntry, DateAndTime) {
         EXPECT_EQ(entry.GetDateTimeText(), c.text) << c.legend;
         EXPECT_EQ(entry.GetDateTimeText(), c.text) << c.legend << " (second time)";
         EXPECT_EQ(+entry.GetRecord().timeOfWeek, c.timeOfWeek) << c.legend;
+    }
+}
+
+// Sets the process's LC_TIME locale for its lifetime, as a host does for its user.
+class ScopedTimeLocale {
+  public:
+    explicit ScopedTimeLocale(const char* name)
+        : previous_(std::setlocale(LC_TIME, nullptr)), active_(std::setlocale(LC_TIME, name)) {}
+    ~ScopedTimeLocale() { std::setlocale(LC_TIME, previous_.c_str()); }
+    ScopedTimeLocale(const ScopedTimeLocale&) = delete;
+    ScopedTimeLocale& operator=(const ScopedTimeLocale&) = delete;
+    bool Active() const { return active_; }
+
+  private:
+    std::string previous_;
+    bool active_;
+};
+
+// The summary line and the copied text (and the detail, from the same text) show the user's
+// date and time format; the C locales keep the month first and the four-digit year.
+TEST(ErrorLogEntry, DateAndTimeInTheUsersFormat) {
+    // legend: LC_TIME locale -> the date and time of the default short reply
+    const std::pair<const char*, const char*> cases[] = {
+        {"C.UTF-8", "03/13/2014 01:02:03"},
+        {"de_DE.UTF-8", "13.03.2014 01:02:03"},
+    };
+    CErrorLogEntry entry(2, false);
+    ASSERT_TRUE(entry.DecodeTCReply(test_data::ShortReply(LogFields{})));
+    for (const auto& [locale, text] : cases) {
+        const ScopedTimeLocale user(locale);
+        if (!user.Active()) {
+            GTEST_SKIP() << locale << " is not installed here (scripts/setup.sh generates it)";
+        }
+        EXPECT_EQ(entry.GetDateTimeText(), text) << locale;
+        EXPECT_EQ(entry.GetSummaryLine(),
+                  std::string("Radio Error:\t0x70085000  At time: ") + text + " UTC")
+            << locale;
+        EXPECT_NE(entry.GetFullText().find(std::string("Time & Date [UTC]: ") + text + "\r\n"),
+                  std::string::npos)
+            << locale;
     }
 }
 

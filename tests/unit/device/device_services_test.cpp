@@ -281,9 +281,9 @@ TEST_F(DeviceServices, ClearErrorLogNeedsAnAcknowledgingApplication) {
         {"acknowledged", "Orrick Receiver", {ack}, 0, 0},
         {"refused with NAK", "Orrick Receiver", {nak}, 707, 5},
         {"no answer to the clear request", "Orrick Receiver", {}, 708, 5},
-        {"a receiver in its monitor", "Vorin-MONITOR", {}, 709, 0},
-        {"an unknown product", "Unlisted-7", {}, 709, 0},
-        {"nobody answers the identification", "", {}, 701, 0},
+        {"a receiver in its monitor", "Vorin-MONITOR", {}, 709, 5},
+        {"an unknown product", "Unlisted-7", {}, 709, 5},
+        {"nobody answers the identification", "", {}, 701, 5},
     };
     for (const Case& c : cases) {
         platform::VirtualClock local;

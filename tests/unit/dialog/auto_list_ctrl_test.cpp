@@ -72,27 +72,30 @@ TEST(AutoListCtrl, RedrawIsSwitchedOnlyWhenTheOutermostLockChanges) {
 
 TEST(AutoListCtrl, ColumnsFitTheWiderOfContentsAndHeaderAndKeepTenPixels) {
     testing_support::ScriptedUi ui;
-    std::vector<int> before;
+    std::vector<int> widths;
     ListDialog dialog([&](CAutoListCtrl& list) {
+        list.InsertColumn("Before first");  // left as it was: sizing starts at the first asked
         list.InsertColumn("");              // empty header and cells
         list.InsertColumn("Header wider");  // header wider than its cells
         list.InsertColumn("H");             // cells wider than the header
-        list.InsertColumn("Untouched");
+        list.InsertColumn("Last");          // fills the room left, less than its cell needs
         const int row = list.InsertItem("", 7);
-        list.SetItemText(row, 1, "x");
-        list.SetItemText(row, 2, "a cell wider than its header");
-        list.SetColumnWidth(3, 3);
-        list.AutoSizeColumns(0);
+        list.SetItemText(row, 2, "x");
+        list.SetItemText(row, 3, "a cell wider than its header");
+        list.SetItemText(row, 4, "the last cell, longer than the room left");
+        list.SetColumnWidth(0, 3);
+        list.AutoSizeColumns(1);
         for (int c = 0; c < list.GetColumnCount(); ++c) {
-            before.push_back(list.GetColumnWidth(c));
+            widths.push_back(list.GetColumnWidth(c));
         }
     });
     platform::RunModalDialog(dialog, ListTemplate());
-    ASSERT_EQ(before.size(), 4u);
-    EXPECT_EQ(before[0], CAutoListCtrl::kMinimumColumnWidth);
-    EXPECT_GT(before[1], before[0]) << "the header counts";
-    EXPECT_GT(before[2], before[1]) << "the longer cell wins over the shorter header";
-    EXPECT_GE(before[3], CAutoListCtrl::kMinimumColumnWidth) << "from column 0: every column";
+    ASSERT_EQ(widths.size(), 5u);
+    EXPECT_EQ(widths[0], 3) << "before the first column asked for: untouched";
+    EXPECT_EQ(widths[1], CAutoListCtrl::kMinimumColumnWidth);
+    EXPECT_GT(widths[2], widths[1]) << "the header counts";
+    EXPECT_GT(widths[3], widths[2]) << "the longer cell wins over the shorter header";
+    EXPECT_GT(widths[4], widths[3]) << "the contents win over the room the header fit leaves";
     EXPECT_EQ(ListOf(ui).itemData, (std::vector<std::uintptr_t>{7}));
 }
 

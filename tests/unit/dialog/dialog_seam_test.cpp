@@ -54,6 +54,7 @@ class SeamDialog : public platform::CDialog {
         ListViewGridLines(kView);
         ListViewAddColumn(kView, "Index", 40);
         ListViewAddColumn(kView, "A much longer header", 40);
+        ListViewAddColumn(kView, "Last", 40);  // the last column fills the room left instead
         const int row = ListViewAddRow(kView, "1", 7);
         ListViewSetCell(kView, row, 1, "x");
         ListViewAddRow(kView, "a much longer cell", 8);
@@ -160,9 +161,9 @@ TEST(DialogSeam, ControlTreeHoldsRowsColumnsAndWidths) {
         const platform::DialogControl* view = s.Find(kView);
         ASSERT_NE(view, nullptr);
         EXPECT_TRUE(view->gridLines);
-        ASSERT_EQ(view->columns.size(), 2u);
-        EXPECT_EQ(view->rows,
-                  (std::vector<std::vector<std::string>>{{"1", "x"}, {"a much longer cell", ""}}));
+        ASSERT_EQ(view->columns.size(), 3u);
+        EXPECT_EQ(view->rows, (std::vector<std::vector<std::string>>{
+                                  {"1", "x", ""}, {"a much longer cell", "", ""}}));
         EXPECT_FALSE(s.Find(kHidden)->visible);
         EXPECT_EQ(s.Find(kList)->items, (std::vector<std::string>{"first", "second"}));
         const std::string text = platform::RenderDialog(s);

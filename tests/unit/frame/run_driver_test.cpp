@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -33,34 +34,39 @@ TEST_F(RunDriverTest, OutcomeDecidesResultFinalStatusAndBox) {
         std::function<std::uint8_t(const OperationContext&)> run;
         int result;
         std::vector<std::string> statuses;
-        bool box;
+        std::string box;  // the error box's message; empty: no box
     };
     const std::vector<Case> cases = {
         {"completed: the success text, not a generic one",
          [](const OperationContext&) { return std::uint8_t{1}; },
          1,
          {"The test operation succeeded."},
-         false},
+         ""},
         {"returned 0: no final status",
          [](const OperationContext&) { return std::uint8_t{0}; },
          0,
          {},
-         false},
+         ""},
         {"returned 2 without throwing is not a cancellation",
          [](const OperationContext&) { return std::uint8_t{2}; },
          0,
          {},
-         false},
+         ""},
         {"cancelled by CUserException (caught before CException)",
          [](const OperationContext&) -> std::uint8_t { throw CUserException(); },
          2,
          {"The operation was canceled."},
-         false},
+         ""},
         {"failed with a CException",
          [](const OperationContext&) -> std::uint8_t { throw TestFailure("port gone"); },
          0,
          {"There was a failure with the operation!"},
-         true},
+         "port gone"},
+        {"an allocation failure is the framework's out-of-memory failure",
+         [](const OperationContext&) -> std::uint8_t { throw std::bad_alloc(); },
+         0,
+         {"There was a failure with the operation!"},
+         "Out of memory."},
     };
     for (const Case& c : cases) {
         ScriptedUi local;
@@ -70,7 +76,10 @@ TEST_F(RunDriverTest, OutcomeDecidesResultFinalStatusAndBox) {
         EXPECT_EQ(RunOperation(operation, Context(testing_support::TestWindow())), c.result)
             << c.legend;
         EXPECT_EQ(local.statuses, c.statuses) << c.legend;
-        EXPECT_EQ(local.boxes.size(), c.box ? 1U : 0U) << c.legend;
+        ASSERT_EQ(local.boxes.size(), c.box.empty() ? 0U : 1U) << c.legend;
+        if (!c.box.empty()) {
+            EXPECT_EQ(local.boxes[0].text, "DevVorin Version: 4.86b0\n\n" + c.box) << c.legend;
+        }
     }
     // Each nested recorder took every call while it lived and then handed the fixture's back.
     EXPECT_TRUE(ui.statuses.empty());

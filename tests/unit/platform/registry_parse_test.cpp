@@ -145,6 +145,26 @@ TEST(RegistryParseTest, Utf16FileWithByteOrderMark) {
         << "UTF-8 byte-order mark";
 }
 
+// Each key name is held once, so a file of deep paths costs memory in proportion to its size.
+// A deep path is also walked once at its key line, not again for every value under it.
+TEST(RegistryParseTest, DeepKeyPathsAreHeldOnce) {
+    std::string path;
+    for (int depth = 0; depth < 3000; ++depth) {
+        path += "\\K" + std::to_string(depth % 10);
+    }
+    std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE" + path + "]\n";
+    for (int value = 0; value < 50; ++value) {
+        text += "\"V" + std::to_string(value) + "\"=dword:00000007\n";
+    }
+    text += "[HKEY_LOCAL_MACHINE" + path + "\\Leaf]\n";
+    const RegistryTree tree = RegistryTree::Parse(text);
+    EXPECT_EQ(tree.KeyNameBytes(), 3000U * 2 + 4) << "every name once: K0..K9 and Leaf";
+    EXPECT_TRUE(Find(tree, path, "V49") == Dword(7));
+    EXPECT_NE(tree.FindKey(path.substr(0, path.size() / 2)), nullptr) << "a parent";
+    EXPECT_NE(tree.FindKey(path + "\\Leaf"), nullptr);
+    EXPECT_EQ(tree.FindKey(path + "\\Other"), nullptr);
+}
+
 // UTF-16 with its byte-order mark, as the registry editor writes version 5 files.
 std::string Utf16(const std::string& text) {
     std::string wide = "\xFF\xFE";

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -133,7 +136,9 @@ TEST_F(RegistryFileTest, ReadsTheFileAfreshAtEachOpen) {
               1U);
 }
 
-TEST_F(RegistryFileTest, NoFileOrNoVariableMeansNoKeys) {
+// Whatever the variable names, a file that cannot be read is no key: nothing thrown (the first
+// read comes while the library loads) and nothing waited for.
+TEST_F(RegistryFileTest, NoReadableFileOrNoVariableMeansNoKeys) {
     EXPECT_FALSE(RegistryKey::OpenLocalMachine("SOFTWARE").IsOpen()) << "file not written";
     Write("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n");
     EXPECT_TRUE(RegistryKey::OpenLocalMachine("SOFTWARE").IsOpen());
@@ -141,6 +146,19 @@ TEST_F(RegistryFileTest, NoFileOrNoVariableMeansNoKeys) {
     EXPECT_FALSE(RegistryKey::OpenLocalMachine("SOFTWARE").IsOpen());
     setenv("DEVVORIN_REGISTRY_FILE", "", 1);
     EXPECT_FALSE(RegistryKey::OpenLocalMachine("SOFTWARE").IsOpen());
+
+    const std::string directory = path_ + ".d";
+    const std::string fifo = path_ + ".fifo";  // nobody ever writes to it
+    rmdir(directory.c_str());                  // left over from a run that broke off
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& file : {directory, fifo}) {
+        setenv("DEVVORIN_REGISTRY_FILE", file.c_str(), 1);
+        EXPECT_FALSE(RegistryKey::OpenLocalMachine("SOFTWARE").IsOpen()) << file;
+    }
+    rmdir(directory.c_str());
+    std::remove(fifo.c_str());
 }
 
 TEST_F(RegistryFileTest, AnInstalledTreeTakesPrecedenceOverTheFile) {

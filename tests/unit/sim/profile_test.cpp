@@ -37,11 +37,13 @@ TEST(SimProfile, BuiltInReceiverDefaults) {
     EXPECT_GE(on, 12);
 }
 
-// A monitor-mode receiver whose memory log has the layout, big-endian, in the window chosen by
-// the extended-memory byte.
+// A monitor-mode receiver whose memory log has the layout, in the window chosen by the
+// extended-memory byte, big-endian unless its hardware flag is set.
 bool MemoryLog(const sim::Profile& p, int layout, bool extended) {
+    const sim::ByteOrder order =
+        p.flash.hardwareFlag != 0 ? sim::ByteOrder::kLittle : sim::ByteOrder::kBig;
     return p.powerOn == sim::PowerOnMode::kMonitor && p.errorLog.layout == layout &&
-           p.errorLog.byteOrder == sim::ByteOrder::kBig && (p.infoBlock[147] != 0) == extended;
+           p.errorLog.byteOrder == order && (p.infoBlock[147] != 0) == extended;
 }
 
 TEST(SimProfile, EveryShippedProfileLoadsWithItsKnob) {
@@ -76,8 +78,7 @@ TEST(SimProfile, EveryShippedProfileLoadsWithItsKnob) {
         {"usb-port", [](const sim::Profile& p) { return p.portNumber == 15; }},
         {"in-monitor",
          [](const sim::Profile& p) {
-             return p.powerOn == sim::PowerOnMode::kMonitor && p.errorLog.layout == 1 &&
-                    p.errorLog.byteOrder == sim::ByteOrder::kLittle && p.infoBlock[147] == 0;
+             return MemoryLog(p, 1, false) && p.errorLog.byteOrder == sim::ByteOrder::kLittle;
          }},
         {"tarrow", [](const sim::Profile& p) { return p.product == "Tarrow"; }},
         {"slow-clear", [](const sim::Profile& p) { return p.delays.logClearMs > 6000; }},
@@ -105,6 +106,10 @@ TEST(SimProfile, EveryShippedProfileLoadsWithItsKnob) {
         {"error-log-monitor-layout2", [](const sim::Profile& p) { return MemoryLog(p, 2, false); }},
         {"error-log-monitor-layout3", [](const sim::Profile& p) { return MemoryLog(p, 3, false); }},
         {"error-log-monitor-extended", [](const sim::Profile& p) { return MemoryLog(p, 3, true); }},
+        {"error-log-monitor-little-endian",
+         [](const sim::Profile& p) {
+             return MemoryLog(p, 3, false) && p.errorLog.byteOrder == sim::ByteOrder::kLittle;
+         }},
         {"benlow",
          [](const sim::Profile& p) { return p.product == "Benlow" && p.faults.eraseUnanswered; }},
         {"bad-radio-dictionary",

@@ -378,6 +378,13 @@ TEST_F(SerialPosixTest, HeldPortThrows301AndLeavesTheSecondTransportReusable) {
     ASSERT_EQ(poll(&p, 1, 1000), 1);
     holder.WriteByte(0x24);
 
+    // The holder's exclusive mode would stop an ordinary user's second open in open() itself;
+    // without it the second open reaches the lock, as root does, and fails there.
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(pty_.slave(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_NE(exclusive, 0) << "the holder's exclusive mode";
+    ASSERT_EQ(ioctl(pty_.slave(), TIOCNXCL), 0);
+
     CSerialInterface second;
     const CSerialComException e = Thrown([&] { Open9600(second); });
     EXPECT_EQ(e.GetCode(), CSerialComException::kOpenFailed);
@@ -387,10 +394,10 @@ TEST_F(SerialPosixTest, HeldPortThrows301AndLeavesTheSecondTransportReusable) {
     EXPECT_EQ(second.GetPortNumber(), 0);
     EXPECT_TRUE(holder.IsOpen()) << "the holder keeps its port";
 
-    // The failed open must not touch the holder's line (as root it gets as far as the lock).
-    int exclusive = 0;
+    // The failed open must not touch the holder's line: no exclusive mode of its own left
+    // behind, no flushed queues.
     ASSERT_EQ(ioctl(pty_.slave(), TIOCGEXCL, &exclusive), 0);
-    EXPECT_NE(exclusive, 0) << "the holder keeps its exclusive mode";
+    EXPECT_EQ(exclusive, 0) << "the failed open changed the line's exclusive mode";
     EXPECT_EQ(pty_.Receive(4), std::vector<std::uint8_t>{0x24}) << "the holder's output";
     std::uint8_t buffer[4] = {};
     const auto start = Clock::now();

@@ -135,8 +135,10 @@ struct Profile {
         bool radioWriteFails = false;
         ClearAnswer clearAnswer = ClearAnswer::kAcknowledge;  // NAK or silence keep the log
         bool eraseUnanswered = false;  // the erase request is taken in silence and not carried out
-        int dropsToMonitorAfter = 0;   // the application falls into the monitor after answering
-                                       // this many identifications (0: never)
+        bool eraseRefused =
+            false;  // the erase request is answered with a lone NAK, not carried out
+        int dropsToMonitorAfter = 0;  // the application falls into the monitor after answering
+                                      // this many identifications (0: never)
     } faults;
 };
 

@@ -250,6 +250,7 @@ void ReadFaults(FieldReader& faults, Profile& p) {
                            : clear == "nak" ? ClearAnswer::kRefuse
                                             : ClearAnswer::kSilent;
     p.faults.eraseUnanswered = faults.Bool("eraseUnanswered", false);
+    p.faults.eraseRefused = faults.Bool("eraseRefused", false);
     p.faults.dropsToMonitorAfter =
         static_cast<int>(faults.Unsigned("dropsToMonitorAfter", 0, 1000, 0));
     faults.Finish();

@@ -215,10 +215,12 @@ void Receiver::Break(std::uint64_t nowMs) {
 
 void Receiver::SendFrame(const Bytes& frame, const LineSettings& line, std::uint64_t at) {
     Bytes bytes = profile_.faults.noise;
+    counters_.noiseBytes += static_cast<int>(bytes.size());
     if (profile_.faults.corruptBeforeGood && frame.size() >= 3) {
         Bytes corrupt = frame;
         corrupt[corrupt.size() - 2] = static_cast<std::uint8_t>(corrupt[corrupt.size() - 2] ^ 0xFF);
         bytes.insert(bytes.end(), corrupt.begin(), corrupt.end());
+        ++counters_.corruptFrames;
     }
     bytes.insert(bytes.end(), frame.begin(), frame.end());
     std::uint64_t readyAt = at + profile_.delays.replyMs;

@@ -30,6 +30,9 @@ struct Counters {
     int rejectedFrames = 0;  // requests that broke off (wrong sum, no ETX)
     int unknownRequests = 0;
     int replies = 0;           // frames and single bytes sent
+    int noiseBytes = 0;        // fault bytes sent ahead of reply frames
+    int corruptFrames = 0;     // corrupt copies sent ahead of good frames
+    int infoWithheld = 0;      // flash or hardware information requests left unanswered
     int bytesIgnoredLine = 0;  // host bytes sent at a line the receiver did not listen at
     int bytesIgnoredBusy = 0;  // host bytes while rebooting or silent
     int bytesLostLine = 0;     // receiver bytes the host could not take (line mismatch)

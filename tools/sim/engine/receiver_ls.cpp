@@ -151,6 +151,7 @@ void Receiver::HandleFlashInfo(const Frame& frame, std::uint64_t at) {
         return;
     }
     if (hardware ? profile_.faults.noHardwareInfo : profile_.faults.noFlashInfo) {
+        ++counters_.infoWithheld;
         Log(at,
             std::string("LS 20 ") + (hardware ? "hardware" : "flash") + " information: no answer");
         return;

@@ -295,6 +295,11 @@ void Receiver::HandleErase(const Frame& frame, std::uint64_t at) {
         Log(at, "TC 0x71 ERASENVC: no answer, nothing erased");
         return;
     }
+    if (profile_.faults.eraseRefused) {
+        Log(at, "TC 0x71 ERASENVC: refused -> NAK, nothing erased");
+        SendByte(kNak, at);
+        return;
+    }
     if (profile_.radio.present) {
         radioConfig_ = ErasedRadioConfig(0xFF);
     }

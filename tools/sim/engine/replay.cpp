@@ -10,6 +10,10 @@ namespace {
 // Host bytes kept while looking for the next frame: more than any frame of either protocol.
 constexpr std::size_t kInboxLimit = 128 * 1024;
 
+std::string LineText(std::size_t lineNumber) {
+    return "trace line " + std::to_string(lineNumber);
+}
+
 Bytes FromHex(const std::string& hex, std::size_t lineNumber) {
     auto nibble = [lineNumber](char c) -> std::uint8_t {
         if (c >= '0' && c <= '9') {
@@ -21,10 +25,10 @@ Bytes FromHex(const std::string& hex, std::size_t lineNumber) {
         if (c >= 'a' && c <= 'f') {
             return static_cast<std::uint8_t>(c - 'a' + 10);
         }
-        throw ReplayError("trace line " + std::to_string(lineNumber) + ": bad hex digit");
+        throw ReplayError(LineText(lineNumber) + ": bad hex digit");
     };
     if (hex.size() % 2 != 0) {
-        throw ReplayError("trace line " + std::to_string(lineNumber) + ": odd hex length");
+        throw ReplayError(LineText(lineNumber) + ": odd hex length");
     }
     Bytes bytes;
     bytes.reserve(hex.size() / 2);
@@ -32,6 +36,30 @@ Bytes FromHex(const std::string& hex, std::size_t lineNumber) {
         bytes.push_back(static_cast<std::uint8_t>((nibble(hex[i]) << 4) | nibble(hex[i + 1])));
     }
     return bytes;
+}
+
+// The fields the replay reads, checked before they are read: a field of the wrong type is a
+// bad line like any other, never a library error. Absent fields read as empty (0 for "ms").
+std::string TextField(const nlohmann::json& event, const char* name, std::size_t lineNumber) {
+    const auto field = event.find(name);
+    if (field == event.end()) {
+        return {};
+    }
+    if (!field->is_string()) {
+        throw ReplayError(LineText(lineNumber) + ": \"" + name + "\" is not a text");
+    }
+    return field->get<std::string>();
+}
+
+std::uint64_t MsField(const nlohmann::json& event, std::size_t lineNumber) {
+    const auto field = event.find("ms");
+    if (field == event.end()) {
+        return 0;
+    }
+    if (!field->is_number_unsigned()) {
+        throw ReplayError(LineText(lineNumber) + ": \"ms\" is not a whole number of milliseconds");
+    }
+    return field->get<std::uint64_t>();
 }
 
 // How far past the expected frame the host may have moved on (retransmissions it did not need).
@@ -57,16 +85,20 @@ Replay Replay::FromTrace(const std::string& text) {
         }
         const nlohmann::json event = nlohmann::json::parse(line, nullptr, false);
         if (event.is_discarded() || !event.is_object()) {
-            throw ReplayError("trace line " + std::to_string(lineNumber) + " is no JSON object");
+            throw ReplayError(LineText(lineNumber) + ": not a JSON object");
         }
-        const std::string kind = event.value("event", "");
-        const std::uint64_t ms = event.value("ms", std::uint64_t{0});
-        if (kind == "frame" && event.value("from", "") == "host") {
-            turns.push_back({FromHex(event.value("hex", ""), lineNumber), {}});
+        const std::string kind = TextField(event, "event", lineNumber);
+        const std::uint64_t ms = MsField(event, lineNumber);
+        if (kind == "frame" && TextField(event, "from", lineNumber) == "host") {
+            turns.push_back({FromHex(TextField(event, "hex", lineNumber), lineNumber), {}});
             frameMs = ms;
-        } else if (kind == "read" && !turns.empty()) {
-            turns.back().answers.push_back(
-                {ms > frameMs ? ms - frameMs : 0, FromHex(event.value("hex", ""), lineNumber)});
+        } else if (kind == "read") {
+            // Read even before the first host frame, where it answers nothing: a bad line is
+            // bad wherever it stands.
+            Bytes bytes = FromHex(TextField(event, "hex", lineNumber), lineNumber);
+            if (!turns.empty()) {
+                turns.back().answers.push_back({ms > frameMs ? ms - frameMs : 0, std::move(bytes)});
+            }
         }
     }
     if (turns.empty()) {

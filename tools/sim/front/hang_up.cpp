@@ -1,22 +1,29 @@
 #include "front/hang_up.h"
 
-#include <cstdlib>
+#include <charconv>
+#include <system_error>
 
 namespace simfront {
 namespace {
 
-// A whole number of at most max from the start of text; pos moves past it.
-std::optional<unsigned long> Number(const std::string& text, std::size_t& pos, unsigned long max) {
-    if (pos >= text.size()) {
+// A whole number of at most max from the start of text, in decimal, or in hex after "0x" where
+// hex is allowed; pos moves past it. Decimal means decimal: "010" is ten, not eight.
+std::optional<unsigned long> Number(const std::string& text, std::size_t& pos, unsigned long max,
+                                    bool hexAllowed = false) {
+    int base = 10;
+    std::size_t start = pos;
+    if (hexAllowed && pos + 1 < text.size() && text[pos] == '0' &&
+        (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+        base = 16;
+        start += 2;
+    }
+    const char* last = text.data() + text.size();
+    unsigned long value = 0;
+    const auto [end, error] = std::from_chars(text.data() + start, last, value, base);
+    if (error != std::errc() || value > max) {
         return std::nullopt;
     }
-    const char* start = text.c_str() + pos;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(start, &end, 0);
-    if (end == start || *start == '-' || *start == '+' || value > max) {
-        return std::nullopt;
-    }
-    pos += static_cast<std::size_t>(end - start);
+    pos = static_cast<std::size_t>(end - text.data());
     return value;
 }
 
@@ -32,7 +39,7 @@ std::optional<HangUpTrigger> HangUpTrigger::Parse(const std::string& text, std::
     } else if (text.compare(0, 3, "tc-") == 0 || text.compare(0, 3, "ls-") == 0) {
         trigger.event = text[0] == 't' ? Event::kTcRequest : Event::kLsRequest;
         pos = 3;
-        const auto type = Number(text, pos, 0xFF);
+        const auto type = Number(text, pos, 0xFF, true);
         if (!type) {
             error = "a request type of 0 to 255 follows '" + text.substr(0, 3) + "'";
             return std::nullopt;
