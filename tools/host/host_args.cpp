@@ -7,6 +7,8 @@ bool ParseHostArgs(int argc, char** argv, HostArgs& args, std::string& error) {
             args.rest.push_back(arg);
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
+        } else if (arg == "--version") {
+            args.version = true;
         } else if (arg == "--plugin") {
             if (i + 1 >= argc) {
                 error = "--plugin needs the path of the plug-in";

@@ -15,12 +15,13 @@ void PrintUsage() {
     std::printf(
         "usage: vantor-host [--plugin PATH] <command> [arguments]\n"
         "\n"
-        "Loads the DevVorin plug-in (by default the one beside this program) and drives it\n"
-        "through its exports.\n"
+        "Loads the DevVorin plug-in (by default the one beside this program; an installed\n"
+        "vantor-host takes ../lib/devvorin/libDevVorin.so) and drives it through its exports.\n"
         "\n"
         "options:\n"
         "  --plugin PATH  the plug-in library to load\n"
         "  -h, --help     show this help\n"
+        "  --version      show the version of vantor-host\n"
         "\n"
         "commands:\n");
     for (const HostCommand& command : HostCommands()) {
@@ -41,6 +42,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vantor-host: %s\n\n", error.c_str());
         PrintUsage();
         return 2;
+    }
+    if (args.version) {
+        std::printf("vantor-host (DevVorin) %s\n", DEVVORIN_VERSION);
+        return 0;
     }
     if (args.help || args.command.empty() || args.command == "help") {
         PrintUsage();

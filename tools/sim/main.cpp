@@ -84,6 +84,8 @@ int main(int argc, char** argv) {
                    "pull the cable: close the terminal and remove its link after an event, "
                    "identification[:N][+MS], tc-TYPE[:N][+MS] or ls-TYPE[:N][+MS] (the Nth such "
                    "event, default 1, then MS milliseconds)");
+    app.set_version_flag("--version", "vorin-sim (DevVorin) " DEVVORIN_VERSION,
+                         "print the version and exit");
     app.add_flag("--print-default-profile", printDefault, "print the built-in profile and exit");
     app.add_option("--replay", replayPath,
                    "answer the host with the receiver's side of a wire trace (DEVVORIN_TRACE "
