@@ -14,11 +14,26 @@
 #include "platform/virtual_clock.h"
 #include "support/fake_device_tree.h"
 #include "support/scripted_ui.h"
-#include "support/switchable_line.h"
+#include "support/sim_transport.h"
 #include "support/test_operations.h"
 #include "transport/transport_factory.h"
 
 namespace testing_support {
+
+// The host's TC requests (header piece, then payload) in a rig's writes, as type and payload.
+struct TcRequest {
+    int type;
+    Bytes payload;
+    bool operator==(const TcRequest&) const = default;
+};
+std::vector<TcRequest> TcRequests(const std::vector<Bytes>& writes);
+// Every byte written, in order.
+Bytes Joined(const std::vector<Bytes>& writes);
+// The LS frames of one type found in bytes: a frame counts when its length, checksum and ETX
+// agree.
+std::vector<Bytes> LsFrames(const Bytes& bytes, std::uint8_t type);
+// A big-endian 32-bit number at offset.
+std::uint32_t BigEndian32(const Bytes& bytes, std::size_t offset);
 
 // A simulator profile from JSON text; an empty text is the default receiver.
 sim::Profile ProfileText(const std::string& json);
@@ -46,7 +61,7 @@ class ReceiverBench {
 };
 
 // The shipped plug-in application loaded over the bench, the host's calls through the export
-// layer; every transport a run makes is a SwitchableLine.
+// layer; every transport a run makes is a SimTransport with the bench's switches and log.
 class PluginRig : public ReceiverBench {
   public:
     // control and alt: the keys held while the plug-in loads (both list the service operation).

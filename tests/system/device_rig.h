@@ -22,7 +22,7 @@ class Rig : public testing_support::ReceiverBench {
   public:
     explicit Rig(const std::string& profileJson = "{}")
         : ReceiverBench(testing_support::ProfileText(profileJson)),
-          transport(receiver, clock, line, log) {
+          transport(receiver, clock, &line, &log) {
         transport.OpenPort(kPort, 1, 0, 0, 6);
     }
 
@@ -38,7 +38,7 @@ class Rig : public testing_support::ReceiverBench {
         return Sleeps(all.begin() + static_cast<long>(std::min(from, all.size())), all.end());
     }
 
-    testing_support::SwitchableLine transport;
+    testing_support::SimTransport transport;
     OperationContext context{kPort, 1, testing_support::TestWindow(), nullptr};
     CGarnothInterface device{transport, context};
 };
