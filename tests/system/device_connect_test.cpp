@@ -8,13 +8,7 @@
 
 namespace {
 
-using device_system::Adopting;
-using device_system::BreakOnly;
-using device_system::Bytes;
-using device_system::DeviceCode;
-using device_system::Join;
-using device_system::Rig;
-using device_system::Sleeps;
+using namespace device_system;
 using testing_support::BigEndian32;
 
 // SwitchBaud(0) after an identification: the second identification, the follow wait.

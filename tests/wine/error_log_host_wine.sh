@@ -19,15 +19,9 @@ sim=${2:?the vorin-sim program}
 . "$here/wine_env.sh"
 dv_wine_host_case "$exe" error-log "$sim" || exit $?
 
-out=$DV_WINE_ROOT/host.log
-DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$DV_WINE_PROGRAM")" run "View error log" \
-    --port 5 --answer "dblclick:1041:2,press:1001,ok,press:1094,press:1040,yes,ok" \
-    --test-mode "Z:${DV_SHOTS//\//\\}" >"$out" 2>&1
-status=$?
-dv_report "$out"
-
 failed=0
-[[ $status -eq 0 ]] || { echo "vantor-host exited with $status, expected 0"; failed=1; }
+dv_run_host 0 run "View error log" --port 5 \
+    --answer "dblclick:1041:2,press:1001,ok,press:1094,press:1040,yes,ok"
 dv_expect 'window title: Retrieve Error Log'
 dv_expect 'dialog "Vorin Error Log Retrieval":'
 dv_expect '  control 1040 Button: "Clear"'

@@ -19,14 +19,8 @@ sim=${2:?the vorin-sim program}
 . "$here/wine_env.sh"
 dv_wine_host_case "$exe" options "$sim" || exit $?
 
-out=$DV_WINE_ROOT/host.log
-DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$DV_WINE_PROGRAM")" run "Verify receiver options" \
-    --port 5 --test-mode "Z:${DV_SHOTS//\//\\}" >"$out" 2>&1
-status=$?
-dv_report "$out"
-
 failed=0
-[[ $status -eq 0 ]] || { echo "vantor-host exited with $status, expected 0"; failed=1; }
+dv_run_host 0 run "Verify receiver options" --port 5
 dv_expect 'window title: Read Configuration'
 dv_expect 'status: Establishing communication with the Orrick receiver. Please wait...'
 dv_expect 'progress: 100%'

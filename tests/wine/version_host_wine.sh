@@ -19,15 +19,8 @@ args=()
 . "$here/wine_env.sh"
 dv_wine_host_case "$exe" version "$sim" "${args[@]}" || exit $?
 
-out=$DV_WINE_ROOT/host.log
-json=$DV_WINE_ROOT/host.json
-DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$DV_WINE_PROGRAM")" run 0 --port 5 --json \
-    --test-mode "Z:${DV_SHOTS//\//\\}" >"$json" 2>"$out"
-status=$?
-dv_report "$out"
-
 failed=0
-[[ $status -eq 0 ]] || { echo "vantor-host exited with $status, expected 0"; failed=1; }
+dv_run_host 0 run 0 --port 5 --json
 dv_expect 'status: Establishing communication with the Orrick receiver. Please wait...'
 dv_expect 'status: Retrieving version information...'
 dv_expect 'progress: 0%'
@@ -46,7 +39,7 @@ dv_expect 'pressing 1'
 dv_expect 'result: 1 (completed)'
 
 # The --json document on standard output holds the same run.
-dv_check_json "$json" <<'PY'
+dv_check_json "$DV_JSON" <<'PY'
 check("statuses", [s["text"] for s in doc["statuses"]],
       ["Establishing communication with the Orrick receiver. Please wait...",
        "Retrieving version information...", "The version was retrieved successfully."])

@@ -26,7 +26,8 @@
 #   dv_wine_check, dv_wine_exe <exe>, dv_wine_start, dv_wine_map_com <n> <device>,
 #   dv_wine_run <exe> [args], dv_wine_stop; for the cases of vantor-host.exe against vorin-sim:
 #   dv_wine_host_case, dv_wine_sim_start, dv_wine_sim_on_com5, dv_wine_sim_stop, and the checks
-#   of what the host reported: dv_report, dv_expect, dv_expect_start, dv_check_json, dv_pictures
+#   dv_run_host, and the checks of what the host reported: dv_report, dv_expect,
+#   dv_expect_start, dv_check_json, dv_pictures
 #
 # Every program run by dv_wine_run prints its pointer size and PE machine on standard error (our
 # Windows programs do so when DEVVORIN_WINE_IDENTITY is set); a run whose program is not the
@@ -214,6 +215,25 @@ dv_wine_host_case() {
         dv_wine_sim_on_com5 "$@" || return 1
     fi
     cd "$(dirname "$DV_WINE_PROGRAM")" || return 1
+}
+
+# Runs the case's vantor-host.exe with the arguments and its test mode (pictures in DV_SHOTS) at
+# a tenth of the fixed waits, and takes its report (dv_report) from $DV_WINE_ROOT/host.log; with
+# --json among the arguments, standard output goes to DV_JSON ($DV_WINE_ROOT/host.json) instead.
+# An exit status other than $1 fails the case.
+dv_run_host() {
+    local want=$1 out=$DV_WINE_ROOT/host.log status
+    shift
+    DV_JSON=$DV_WINE_ROOT/host.json
+    set -- "./$(basename "$DV_WINE_PROGRAM")" "$@" --test-mode "Z:${DV_SHOTS//\//\\}"
+    if [[ " $* " == *" --json "* ]]; then
+        DEVVORIN_TIME_SCALE=0.1 dv_wine_run "$@" >"$DV_JSON" 2>"$out"
+    else
+        DEVVORIN_TIME_SCALE=0.1 dv_wine_run "$@" >"$out" 2>&1
+    fi
+    status=$?
+    dv_report "$out"
+    [[ $status -eq $want ]] || { echo "vantor-host exited with $status, expected $want"; failed=1; }
 }
 
 # The host's report ($1) without carriage returns, in DV_REPORT ($1.txt), and printed. The

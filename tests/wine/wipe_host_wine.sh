@@ -45,14 +45,8 @@ if ! grep -qF "] $name" "$root/list-chord.log"; then
 fi
 
 dv_wine_sim_on_com5 "$sim" --profile "$profile" --radio-out "$root/after.bin" || exit 1
-out=$root/host.log
-DEVVORIN_KEYS=ctrl,alt DEVVORIN_TIME_SCALE=0.1 dv_wine_run "$host" run "$name" --port 5 \
-    --answer yes --test-mode "Z:${DV_SHOTS//\//\\}" >"$out" 2>&1
-status=$?
+DEVVORIN_KEYS=ctrl,alt dv_run_host 0 run "$name" --port 5 --answer yes
 dv_wine_sim_stop
-dv_report "$out"
-
-[[ $status -eq 0 ]] || { echo "vantor-host exited with $status, expected 0"; failed=1; }
 dv_expect 'holding Ctrl+Alt while the plug-in loads'
 dv_expect 'message box [DevVorin]:'
 dv_expect 'This operation will erase the entire existing radio configurations. Continue ?'
