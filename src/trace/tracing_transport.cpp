@@ -80,6 +80,11 @@ void TracingSerialInterface::RecordLine(const char* setting, long long value) {
                      [&](JsonLine& line) { line.Text("setting", setting).Number("value", value); });
 }
 
+void TracingSerialInterface::RecordLine(const char* setting, const char* value) {
+    recorder_->Event("line",
+                     [&](JsonLine& line) { line.Text("setting", setting).Text("value", value); });
+}
+
 void TracingSerialInterface::SetBaudRate(int baudRateIndex) {
     Forward("baud", [&] { inner_->SetBaudRate(baudRateIndex); });
     RecordLine("baud", GetBaudRate());
@@ -87,9 +92,7 @@ void TracingSerialInterface::SetBaudRate(int baudRateIndex) {
 
 void TracingSerialInterface::SetParity(int parityIndex) {
     Forward("parity", [&] { inner_->SetParity(parityIndex); });
-    recorder_->Event("line", [&](JsonLine& line) {
-        line.Text("setting", "parity").Text("value", ParityName(GetParity()));
-    });
+    RecordLine("parity", ParityName(GetParity()));
 }
 
 void TracingSerialInterface::SetByteSize(int byteSizeIndex) {
@@ -99,9 +102,7 @@ void TracingSerialInterface::SetByteSize(int byteSizeIndex) {
 
 void TracingSerialInterface::SetStopBits(int stopBitsIndex) {
     Forward("stopBits", [&] { inner_->SetStopBits(stopBitsIndex); });
-    recorder_->Event("line", [&](JsonLine& line) {
-        line.Text("setting", "stopBits").Text("value", StopBitsName(GetStopBits()));
-    });
+    RecordLine("stopBits", StopBitsName(GetStopBits()));
 }
 
 void TracingSerialInterface::SetFlowControl(std::uint8_t flags) {

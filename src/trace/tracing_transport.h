@@ -50,6 +50,7 @@ class TracingSerialInterface final : public CSerialInterface {
     template <typename Call>
     auto Forward(const char* what, Call call);
     void RecordLine(const char* setting, long long value);
+    void RecordLine(const char* setting, const char* value);
     void RecordTimeout();
 
     std::unique_ptr<CSerialInterface> inner_;

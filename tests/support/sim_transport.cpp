@@ -125,41 +125,32 @@ void SimTransport::CloseAndThrow(int code) {
     throw CSerialComException(port, code, error);
 }
 
-void SimTransport::SetBaudRate(int baudRateIndex) {
+template <typename Table, typename Field>
+void SimTransport::ChangeLine(const Table& table, int index, Field& field) {
     FailLine();
-    if (!open_ || !ValidIndex(serial::kBaudRates, baudRateIndex)) {
+    if (!open_ || !ValidIndex(table, index)) {
         CloseAndThrow(CSerialComException::kSettingsFailed);
     }
-    Purge(true, true);
-    baudRate_ = serial::kBaudRates[static_cast<std::size_t>(baudRateIndex)];
+    Pull();  // what has arrived so far was received at the old setting
+    field = table[static_cast<std::size_t>(index)];
+}
+
+void SimTransport::SetBaudRate(int baudRateIndex) {
+    ChangeLine(serial::kBaudRates, baudRateIndex, baudRate_);
+    input_.clear();
     log_.fastestBaud = std::max(log_.fastestBaud, baudRate_);
 }
 
 void SimTransport::SetParity(int parityIndex) {
-    FailLine();
-    if (!open_ || !ValidIndex(serial::kParities, parityIndex)) {
-        CloseAndThrow(CSerialComException::kSettingsFailed);
-    }
-    Pull();  // what has arrived so far was received at the old setting
-    parity_ = serial::kParities[static_cast<std::size_t>(parityIndex)];
+    ChangeLine(serial::kParities, parityIndex, parity_);
 }
 
 void SimTransport::SetByteSize(int byteSizeIndex) {
-    FailLine();
-    if (!open_ || !ValidIndex(serial::kByteSizes, byteSizeIndex)) {
-        CloseAndThrow(CSerialComException::kSettingsFailed);
-    }
-    Pull();
-    byteSize_ = serial::kByteSizes[static_cast<std::size_t>(byteSizeIndex)];
+    ChangeLine(serial::kByteSizes, byteSizeIndex, byteSize_);
 }
 
 void SimTransport::SetStopBits(int stopBitsIndex) {
-    FailLine();
-    if (!open_ || !ValidIndex(serial::kStopBits, stopBitsIndex)) {
-        CloseAndThrow(CSerialComException::kSettingsFailed);
-    }
-    Pull();
-    stopBits_ = serial::kStopBits[static_cast<std::size_t>(stopBitsIndex)];
+    ChangeLine(serial::kStopBits, stopBitsIndex, stopBits_);
 }
 
 void SimTransport::SetFlowControl(std::uint8_t flags) {

@@ -121,6 +121,10 @@ class SimTransport : public CSerialInterface {
     void CloseAndThrow(int code);
     void Shut();
     void FailLine();
+    // Plays the line fault, refuses a closed port or a bad index (302, the port closed), then
+    // takes in what arrived at the old setting and sets the new one.
+    template <typename Table, typename Field>
+    void ChangeLine(const Table& table, int index, Field& field);
     void CheckCancel();
     // Hands written bytes to the receiver, gathering a frame while `loses` is set.
     void Pass(const std::uint8_t* buffer, std::size_t count);
