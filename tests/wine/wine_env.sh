@@ -287,6 +287,7 @@ PY
 
 # Turns the pictures the host saved in DV_SHOTS into PNG files; fails the case without one, or
 # without one of each caption named (dialog-<caption>-*.png).
+# shellcheck disable=SC2034  # failed is the calling case's
 dv_pictures() {
     local bmp caption
     for bmp in "$DV_SHOTS"/*.bmp; do
