@@ -93,7 +93,11 @@ int main(int argc, char** argv) {
     app.footer(
         "The slave path is printed on the first line of standard output. SIGINT or SIGTERM ends\n"
         "the simulator cleanly. DEVVORIN_TIME_SCALE (simulation only, 0 < f <= 1, default 1)\n"
-        "shortens the receiver's boot delays as it shortens the plug-in's fixed waits.");
+        "shortens the receiver's boot delays as it shortens the plug-in's fixed waits.\n"
+        "A receiver on its USB port (port 15) leaves the bus whenever it reboots: the terminal\n"
+        "closes and its link goes, and a new terminal appears behind the same link when it is\n"
+        "back. Shipped profiles for it: usb-port (back after 4 s), usb-late (back after 25 s,\n"
+        "later than the plug-in first reopens the port), usb-gone (never back).");
     CLI11_PARSE(app, argc, argv);
 
     if (printDefault) {
@@ -132,6 +136,7 @@ int main(int argc, char** argv) {
     const double scale = simfront::TimeScaleFromEnvironment();
     profile.delays.bootToMonitorMs = Scaled(profile.delays.bootToMonitorMs, scale);
     profile.delays.bootToApplicationMs = Scaled(profile.delays.bootToApplicationMs, scale);
+    profile.delays.usbReturnMs = Scaled(profile.delays.usbReturnMs, scale);
 
     sim::Receiver receiver(profile);
     if (trace) {
