@@ -112,7 +112,7 @@ TEST(WipeHost, ListedOnlyWithTheChord) {
     EXPECT_NE(plain.output.find("Verify GPS software version"), std::string::npos) << plain.output;
     EXPECT_EQ(plain.output.find(kName), std::string::npos) << plain.output;
     const HostRun ctrlOnly = RunHost("DEVVORIN_KEYS=ctrl", "run '" + kName + "' --port 5");
-    EXPECT_EQ(ctrlOnly.exitStatus, 1) << ctrlOnly.output;
+    EXPECT_EQ(ctrlOnly.exitStatus, 64) << ctrlOnly.output;
     EXPECT_NE(ctrlOnly.output.find("no operation '" + kName + "'"), std::string::npos)
         << ctrlOnly.output;
     const HostRun chord = RunHost("DEVVORIN_KEYS=ctrl,alt", "list");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "frame/operation_context.h"
+#include "platform/clock.h"
 #include "platform/posix/ui_driver.h"
 
 namespace platform {
@@ -90,7 +91,14 @@ bool TerminalUiDriver::SetClipboardText(const std::string& text) { return !text.
 
 UiDriver& CurrentUiDriver() { return g_driver != nullptr ? *g_driver : TerminalDriver(); }
 
-void InstallUiDriver(UiDriver* driver) { g_driver = driver; }
+void InstallUiDriver(UiDriver* driver) {
+    g_driver = driver;
+    // The host's driver hears of each fixed wait, to show the time left of it.
+    const WaitObserver tell = [](std::uint32_t milliseconds) {
+        CurrentUiDriver().WaitStarted(milliseconds);
+    };
+    SetWaitObserver(driver == nullptr ? nullptr : tell);
+}
 
 std::intptr_t SendWindowMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                 std::intptr_t lParam) {
