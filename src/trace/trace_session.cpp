@@ -16,8 +16,7 @@ TraceSession::TraceSession() {
     if (!recorder_) {
         return;
     }
-    recorder_->Event("start",
-                     [](JsonLine& line) { line.Number("schemaVersion", kSchemaVersion); });
+    recorder_->Event("start", [](JsonLine& line) { line.Number("schemaVersion", kSchemaVersion); });
     previousClock_ = &platform::CurrentClock();
     clock_.emplace(*previousClock_, *recorder_);
     platform::SetClock(&*clock_);

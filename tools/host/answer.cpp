@@ -16,7 +16,7 @@ struct ButtonName {
     int code;
 };
 // cancel and escape are the same command: the Cancel button, or Escape on a dialog.
-constexpr ButtonName kButtonWords[] = {{"ok", kOk},    {"cancel", kCancel}, {"escape", kCancel},
+constexpr ButtonName kButtonWords[] = {{"ok", kOk},       {"cancel", kCancel}, {"escape", kCancel},
                                        {"retry", kRetry}, {"yes", kYes},       {"no", kNo}};
 
 // The whole text as a number of at least 0.
@@ -158,12 +158,12 @@ BoxAnswer UnattendedAnswer(unsigned flags) {
     return {wayOut, AnswerSource::kSafe};
 }
 
-std::optional<BoxAnswer> ScriptedAnswer(const Answer& answer, unsigned flags) {
-    if (answer.kind != Answer::Kind::kButton) {
-        std::fprintf(stderr, "vantor-host: '%s' answers a dialog, not a message box\n",
-                     answer.word.c_str());
+std::optional<BoxAnswer> TakeBoxAnswer(std::deque<Answer>& answers, unsigned flags) {
+    if (answers.empty() || answers.front().kind != Answer::Kind::kButton) {
         return std::nullopt;
     }
+    const Answer answer = answers.front();
+    answers.pop_front();
     if (!Offers(flags, answer.button)) {
         std::fprintf(stderr, "vantor-host: the box offers %s, not '%s'\n",
                      Join(BoxButtons(flags)).c_str(), answer.word.c_str());

@@ -49,9 +49,11 @@ int DefaultButton(unsigned flags);
 // nobody's behalf: a box that offers No or Cancel gets that (the wipe asks with Yes as its
 // default). A box with OK alone gets OK.
 BoxAnswer UnattendedAnswer(unsigned flags);
-// The scripted answer for a box when it is one of the box's buttons; otherwise says on standard
-// error why it does not fit and gives nullopt.
-std::optional<BoxAnswer> ScriptedAnswer(const Answer& answer, unsigned flags);
+// The box's answer from the script: the next answer when it is a button word, taken from the
+// list; nullopt when none is left, when the next one is for a dialog (left in the list for the
+// dialog it is meant for), or when the word is none of the box's buttons (taken, and said on
+// standard error).
+std::optional<BoxAnswer> TakeBoxAnswer(std::deque<Answer>& answers, unsigned flags);
 
 // "answered: no (default)": the line printed for every answer given.
 std::string AnsweredLine(const std::string& word, AnswerSource source, unsigned flags = 0);

@@ -35,7 +35,7 @@ RunReport::Dialog ReportedDialog(const platform::DialogSession& session) {
     RunReport::Dialog dialog{session.TemplateId(), session.Caption(), {}};
     for (const platform::DialogControl& control : session.Controls()) {
         RunReport::Control entry{
-            control.id, KindName(control.kind), control.text, control.visible, {}, {},
+            control.id,  KindName(control.kind), control.text, control.visible, {}, {},
             control.rows};
         for (const platform::DialogControl::Column& column : control.columns) {
             entry.columns.push_back(column.title);
@@ -99,8 +99,8 @@ int HostUiDriver::ShowMessageBox(platform::WindowHandle, const std::string& text
 }
 
 BoxAnswer HostUiDriver::AnswerBox(unsigned flags) {
-    if (const std::optional<Answer> scripted = NextAnswer()) {
-        if (const std::optional<BoxAnswer> answer = ScriptedAnswer(*scripted, flags)) {
+    if (answers_ != nullptr) {
+        if (const std::optional<BoxAnswer> answer = TakeBoxAnswer(*answers_, flags)) {
             return *answer;
         }
     }

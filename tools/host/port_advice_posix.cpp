@@ -18,9 +18,9 @@ void AdvisePortFailure(const std::string& boxText, int port,
     const char* mapped = std::getenv(variable.c_str());
     const bool set = mapped != nullptr && *mapped != '\0';
     const std::string device = set ? mapped : "/dev/ttyS" + std::to_string(port - 1);
-    const std::string origin = set ? "from --device or " + variable
-                                   : "the default, as neither --device nor " + variable +
-                                         " names another";
+    const std::string origin =
+        set ? "from --device or " + variable
+            : "the default, as neither --device nor " + variable + " names another";
     print("vantor-host: COM" + std::to_string(port) + " is " + device + " here (" + origin +
           "), which cannot be opened: " + std::strerror(static_cast<int>(error)) + "\n");
     print("vantor-host: name another device with --device PATH or " + variable + "=PATH\n");

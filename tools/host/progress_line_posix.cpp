@@ -98,8 +98,7 @@ void ProgressLine::Draw() {
         const auto left = std::chrono::ceil<std::chrono::seconds>(waitEnd_ - now).count();
         const std::string step =
             step_.size() > kStepWidth ? step_.substr(0, kStepWidth - 3) + "..." : step_;
-        line += "  " + step + (step.empty() ? "" : ", ") + "waiting " + std::to_string(left) +
-                " s";
+        line += "  " + step + (step.empty() ? "" : ", ") + "waiting " + std::to_string(left) + " s";
     }
     // Erase what a longer line before left to the right.
     line += "\033[K";

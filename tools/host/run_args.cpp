@@ -62,9 +62,8 @@ bool ParseRunArgs(const std::vector<std::string>& args, RunArgs& run, std::strin
         } else if (arg == "--json") {
             run.json = true;
         } else if (!arg.empty() && arg[0] == '-') {
-            error = equals != std::string::npos && name == "--json"
-                        ? "--json takes no value"
-                        : "unknown option " + name;
+            error = equals != std::string::npos && name == "--json" ? "--json takes no value"
+                                                                    : "unknown option " + name;
             return false;
         } else if (run.operation.empty()) {
             run.operation = arg;
@@ -95,8 +94,8 @@ const char* RunHelp() {
            "  --answer LIST   comma-separated answers, used in order by message boxes and\n"
            "                  dialogs: ok, cancel (or escape), yes, no, retry; for dialogs\n"
            "                  also press:ID, dblclick:ID:ROW, wait:MS (keep it open MS ms, then\n"
-           "                  the next answer). The whole list is checked before the run;\n"
-           "                  answers left over at its end are reported.\n"
+           "                  the next answer), which a box leaves for the dialog. The whole\n"
+           "                  list is checked before the run; answers left over are reported.\n"
            "                  Without an answer a dialog is closed with OK; a message box that\n"
            "                  offers a choice is asked on the terminal (Enter: its default\n"
            "                  button); without a terminal it gets its default button, but never\n"

@@ -70,8 +70,7 @@ void RunReport::Clipboard(const std::string& text) {
 void RunReport::CancelRequested(std::chrono::steady_clock::time_point at) {
     const std::lock_guard<ReportLock> guard(lock_);
     if (cancelMs_ < 0) {
-        cancelMs_ =
-            std::chrono::duration_cast<std::chrono::milliseconds>(at - start_).count();
+        cancelMs_ = std::chrono::duration_cast<std::chrono::milliseconds>(at - start_).count();
     }
 }
 

@@ -52,8 +52,7 @@ class RunReport {
     void ShowBox(const std::string& text, const std::string& caption, unsigned flags,
                  const std::string& answer, const std::string& answeredBy);
     // One entry each time the host acts on a dialog: its controls as shown, then the answer.
-    void ShowDialog(const Dialog& dialog, const std::string& answer,
-                    const std::string& answeredBy);
+    void ShowDialog(const Dialog& dialog, const std::string& answer, const std::string& answeredBy);
     void Clipboard(const std::string& text);
     // The user asked to cancel (the first Ctrl+C); later requests keep the first time.
     void CancelRequested(std::chrono::steady_clock::time_point at);
@@ -107,4 +106,3 @@ class RunReport {
 
 // The report of this host's run.
 RunReport& HostRunReport();
-

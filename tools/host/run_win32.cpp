@@ -129,11 +129,8 @@ void SaveShot(Watcher& watcher, HWND window, const std::string& caption) {
 void HandleBox(Watcher& watcher, HWND window, const ShownBox& box) {
     std::fprintf(stderr, "message box [%s]:\n%s\n", box.caption.c_str(), box.text.c_str());
     SaveShot(watcher, window, box.caption);
-    std::optional<BoxAnswer> answer;
-    if (const std::optional<Answer> scripted = NextAnswer(*watcher.run)) {
-        answer = ScriptedAnswer(*scripted, box.flags);
-    }
-    const BoxAnswer given = answer.value_or(UnattendedAnswer(box.flags));
+    const BoxAnswer given =
+        TakeBoxAnswer(watcher.run->answers, box.flags).value_or(UnattendedAnswer(box.flags));
     const std::string word = ButtonWord(given.button);
     std::fprintf(stderr, "%s\npressing %d\n", AnsweredLine(word, given.source, box.flags).c_str(),
                  given.button);
@@ -248,8 +245,9 @@ bool CheckRunOnPlatform(const RunArgs& run, std::string& error) {
         return false;
     }
     if (!run.answers.empty() && run.shotDir.empty()) {
-        error = "--answer needs --test-mode on Windows, where boxes and dialogs are real windows "
-                "that the user answers";
+        error =
+            "--answer needs --test-mode on Windows, where boxes and dialogs are real windows "
+            "that the user answers";
         return false;
     }
     return true;

@@ -46,7 +46,8 @@ std::optional<BoxAnswer> AskOnTerminal(unsigned flags, ProgressLine& out) {
     const std::vector<int> buttons = BoxButtons(flags);
     std::string choices;
     for (std::size_t i = 0; i < buttons.size(); ++i) {
-        choices += (i == 0 ? "" : (i + 1 == buttons.size() ? " or " : ", ")) + ButtonWord(buttons[i]);
+        choices +=
+            (i == 0 ? "" : (i + 1 == buttons.size() ? " or " : ", ")) + ButtonWord(buttons[i]);
     }
     const std::string question =
         "answer " + choices + " (Enter: " + ButtonWord(DefaultButton(flags)) + "): ";

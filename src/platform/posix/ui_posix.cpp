@@ -87,9 +87,13 @@ int TerminalUiDriver::ShowMessageBox(WindowHandle, const std::string& text,
     }
 }
 
-bool TerminalUiDriver::SetClipboardText(const std::string& text) { return !text.empty(); }
+bool TerminalUiDriver::SetClipboardText(const std::string& text) {
+    return !text.empty();
+}
 
-UiDriver& CurrentUiDriver() { return g_driver != nullptr ? *g_driver : TerminalDriver(); }
+UiDriver& CurrentUiDriver() {
+    return g_driver != nullptr ? *g_driver : TerminalDriver();
+}
 
 void InstallUiDriver(UiDriver* driver) {
     g_driver = driver;
@@ -122,12 +126,20 @@ int ShowMessageBox(WindowHandle owner, const std::string& text, const std::strin
     return CurrentUiDriver().ShowMessageBox(owner, text, caption, flags);
 }
 
-bool IsKeyDown(int virtualKey) { return CurrentUiDriver().IsKeyDown(virtualKey); }
+bool IsKeyDown(int virtualKey) {
+    return CurrentUiDriver().IsKeyDown(virtualKey);
+}
 
-bool IsEventSignalled(EventHandle event) { return CurrentUiDriver().IsEventSignalled(event); }
+bool IsEventSignalled(EventHandle event) {
+    return CurrentUiDriver().IsEventSignalled(event);
+}
 
-bool SetClipboardText(const std::string& text) { return CurrentUiDriver().SetClipboardText(text); }
+bool SetClipboardText(const std::string& text) {
+    return CurrentUiDriver().SetClipboardText(text);
+}
 
-std::string ApplicationName() { return "DevVorin"; }
+std::string ApplicationName() {
+    return "DevVorin";
+}
 
 }  // namespace platform
