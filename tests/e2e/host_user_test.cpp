@@ -117,7 +117,8 @@ TEST(HostUser, PortErrorNamesTheDeviceAndAServedLinkIsKept) {
 
 // Nobody at a terminal: the wipe's question (Yes is its default) and the Clear's (No is) are
 // both answered No, and nothing changes. At a terminal the user decides: Enter takes the box's
-// default, n declines, y clears; the countdown of the identification's wait is shown meanwhile.
+// default, n declines, y clears; the countdown of the identification's 8 s wait (1.2 s here) is
+// shown meanwhile.
 // The viewer empties its list only after a clear that the receiver confirmed, so its lines
 // after each answer tell whether the log was cleared. The two error-log runs go side by side.
 TEST(HostUser, QuestionsBeforeAChangeAreTheUsersChoice) {
@@ -160,7 +161,7 @@ TEST(HostUser, QuestionsBeforeAChangeAreTheUsersChoice) {
     e2e::HostSession user;
     ASSERT_TRUE(user.Start(
         on(other, {"run", "View error log", "--answer", "press:1040,press:1040,press:1040"}),
-        {kFast}, true, error))
+        {"DEVVORIN_TIME_SCALE=0.15"}, true, error))
         << error;
     const std::string prompt = "answer yes or no (Enter: no): ";
     EXPECT_TRUE(user.WaitFor("waiting 1 s", 10000)) << "countdown\n" << user.Errors();

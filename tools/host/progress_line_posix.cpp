@@ -46,12 +46,14 @@ void ProgressLine::Progress(long percent) {
 }
 
 void ProgressLine::WaitStarted(std::uint32_t milliseconds) {
+    // Shorter waits pass before anyone could read them.
+    if (milliseconds <= 1000) {
+        return;
+    }
     {
         const std::lock_guard<std::mutex> guard(lock_);
         if (!terminal_) {
-            if (milliseconds > 1000) {
-                std::fprintf(stderr, "waiting %.1f s\n", milliseconds / 1000.0);
-            }
+            std::fprintf(stderr, "waiting %.1f s\n", milliseconds / 1000.0);
             return;
         }
         waitEnd_ = Clock::now() + std::chrono::milliseconds(milliseconds);

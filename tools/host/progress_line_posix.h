@@ -8,9 +8,9 @@
 #include <thread>
 
 // Where a run shows its progress on standard error. On a terminal: one bar redrawn in place with
-// the current step and, while the plug-in sits in a fixed wait, the seconds left of it, which a
-// ticker thread counts down (the plug-in's thread sleeps meanwhile; nothing here holds it up).
-// In plain output: one line per progress value and one per wait longer than a second.
+// the current step and, while the plug-in sits in a fixed wait longer than a second, the seconds
+// left of it, which a ticker thread counts down (the plug-in's thread sleeps meanwhile; nothing
+// here holds it up). In plain output: one line per progress value and one per such wait.
 // Every line the host prints during a run goes through Print, so that the bar's line is ended
 // first and the ticker never writes into the middle of another line.
 class ProgressLine {
