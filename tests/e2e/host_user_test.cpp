@@ -115,34 +115,13 @@ TEST(HostUser, PortErrorNamesTheDeviceAndAServedLinkIsKept) {
     EXPECT_EQ(sim.Stop(), 0);
 }
 
-// Nobody at a terminal: the wipe's question (Yes is its default) and the Clear's (No is) are
-// both answered No, and nothing changes. At a terminal the user decides: Enter takes the box's
-// default, n declines, y clears; the countdown of the identification's 8 s wait (1.2 s here) is
-// shown meanwhile.
-// The viewer empties its list only after a clear that the receiver confirmed, so its lines
-// after each answer tell whether the log was cleared. The two error-log runs go side by side.
-TEST(HostUser, QuestionsBeforeAChangeAreTheUsersChoice) {
-    const std::string dir = Scratch();
-    const std::string before = dir + "/before.bin";
-    const std::string after = dir + "/after.bin";
-    std::string error;
-    {
-        e2e::SimProcess untouched;
-        ASSERT_TRUE(untouched.Start("", error, {"--radio-out", before})) << error;
-        untouched.Stop();
-    }
-    e2e::SimProcess sim;
-    e2e::SimProcess other;
-    ASSERT_TRUE(sim.Start("", error, {"--radio-out", after})) << error;
-    ASSERT_TRUE(other.Start("", error)) << error;
-    auto on = [](const e2e::SimProcess& receiver, std::vector<std::string> arguments) {
-        arguments.insert(arguments.end(), {"--port", "5", "--device", receiver.Port()});
-        return arguments;
-    };
+std::vector<std::string> On(const e2e::SimProcess& receiver, std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), {"--port", "5", "--device", receiver.Port()});
+    return arguments;
+}
 
-    e2e::HostSession wipe;
-    EXPECT_EQ(RunSession(wipe, on(sim, {"run", "3", "--json"}), {kFast, "DEVVORIN_KEYS=ctrl,alt"}),
-              1);
+// The wipe's question, Yes its default, answered by nobody: No, and the port is never opened.
+void ExpectWipeDeclined(const e2e::HostSession& wipe) {
     ExpectHas(wipe.Errors(),
               "Continue ?\nanswered: no (nobody to ask; the default yes is left to a user)\n"
               "status: The operation was canceled.\n",
@@ -153,64 +132,29 @@ TEST(HostUser, QuestionsBeforeAChangeAreTheUsersChoice) {
     EXPECT_EQ(document["schemaVersion"], 1);
     EXPECT_EQ(document["messageBoxes"][0]["answer"], "no");
     EXPECT_EQ(document["messageBoxes"][0]["answeredBy"], "safe");
+}
 
-    e2e::HostSession clear;
-    ASSERT_TRUE(clear.Start(on(sim, {"run", "View error log", "--answer", "press:1040"}), {kFast},
-                            false, error))
-        << error;
-    e2e::HostSession user;
-    ASSERT_TRUE(user.Start(
-        on(other, {"run", "View error log", "--answer", "press:1040,press:1040,press:1040"}),
-        {"DEVVORIN_TIME_SCALE=0.15"}, true, error))
-        << error;
-    const std::string prompt = "answer yes or no (Enter: no): ";
-    EXPECT_TRUE(user.WaitFor("waiting 1 s", 10000)) << "countdown\n" << user.Errors();
-    for (const char* typed : {"\n", "n\n", "y\n"}) {
-        ASSERT_TRUE(user.WaitFor(prompt, 10000)) << user.Errors();
-        user.Type(typed);
-    }
-    EXPECT_EQ(user.Wait(20000), 0) << user.Errors();
-    EXPECT_EQ(clear.Wait(20000), 0) << clear.Errors();
-
-    const std::string unattended = clear.Errors();
+// The viewer empties its list only after a clear that the receiver confirmed, so its lines
+// after each answer tell whether the log was cleared.
+void ExpectClearAnswers(const std::string& unattended, const std::string& user,
+                        const std::string& prompt) {
     ExpectHas(unattended, "with the clear operation?\nanswered: no (default)\n", "clear");
     ExpectHas(unattended.substr(unattended.rfind("answered: no")),
               "    Startup Error:", "the log is whole after No");
-    const std::string seen = user.Errors();
-    ExpectHas(seen, prompt + "\nanswered: no (default)\n", "Enter");
-    ExpectHas(seen, prompt + "n\nanswered: no\n", "n");
-    ExpectHas(seen, prompt + "y\nanswered: yes\n", "y");
-    const std::size_t yes = seen.rfind("answered: yes\n");
-    const std::size_t no = seen.rfind("answered: no\n");
-    ExpectHas(seen.substr(no, yes - no), "    Startup Error:", "the log is whole after n");
-    ExpectHas(seen.substr(yes), "dialog 138:", "the viewer after the clear");
-    EXPECT_EQ(seen.find("Startup Error", yes), std::string::npos) << "cleared:\n" << seen;
-    EXPECT_EQ(seen.find("Failure!"), std::string::npos) << seen;
-
-    EXPECT_EQ(other.Stop(), 0);
-    EXPECT_EQ(sim.Stop(), 0);
-    EXPECT_EQ(ReadFile(after), ReadFile(before)) << "the radio block was not wiped";
-    EXPECT_EQ(ReadFile(after).size(), 2048U);
-    unlink(before.c_str());
-    unlink(after.c_str());
-    rmdir(dir.c_str());
+    ExpectHas(user, prompt + "\nanswered: no (default)\n", "Enter");
+    ExpectHas(user, prompt + "n\nanswered: no\n", "n");
+    ExpectHas(user, prompt + "y\nanswered: yes\n", "y");
+    const std::size_t yes = user.rfind("answered: yes\n");
+    const std::size_t no = user.rfind("answered: no\n");
+    ExpectHas(user.substr(no, yes - no), "    Startup Error:", "the log is whole after n");
+    ExpectHas(user.substr(yes), "dialog 138:", "the viewer after the clear");
+    EXPECT_EQ(user.find("Startup Error", yes), std::string::npos) << "cleared:\n" << user;
+    EXPECT_EQ(user.find("Failure!"), std::string::npos) << user;
 }
 
-// The version check looks at the cancel event nowhere: the host says what will happen and,
-// at the end, that the cancel came too late. A second signal quits at once and says what the
-// receiver may need.
-TEST(HostUser, CtrlCSaysWhatHappens) {
-    e2e::SimProcess sim;
-    std::string error;
-    ASSERT_TRUE(sim.Start("", error)) << error;
-    const std::vector<std::string> arguments = {"run", "0",        "--json",  "--port",
-                                                "5",   "--device", sim.Port()};
-    // At 0.15 the 8 s waits take 1.2 s: each gets its plain line.
-    e2e::HostSession late;
-    ASSERT_TRUE(late.Start(arguments, {"DEVVORIN_TIME_SCALE=0.15"}, false, error)) << error;
-    ASSERT_TRUE(late.WaitFor("status: Establishing", 5000)) << late.Errors();
-    late.Signal(SIGINT);
-    EXPECT_EQ(late.Wait(30000), 0) << late.Errors();
+// The version check looks at the cancel event nowhere: the host says what will happen and, at
+// the end, that the cancel came too late.
+void ExpectCancelTooLate(const e2e::HostSession& late) {
     const std::string seen = late.Errors();
     ExpectHas(seen,
               "vantor-host: cancel requested; the operation stops at its next check (Ctrl+C "
@@ -224,19 +168,79 @@ TEST(HostUser, CtrlCSaysWhatHappens) {
     EXPECT_EQ(document["cancel"]["honoured"], false);
     EXPECT_GE(document["cancel"]["ms"].get<std::int64_t>(), 0);
     EXPECT_LT(document["cancel"]["ms"], document["durationMs"]);
+}
+
+// What the user decides, and what happens when nobody can: the wipe's and the Clear's questions
+// answered by nobody change nothing; at a terminal Enter takes the box's default, n declines, y
+// clears, and the identification's 8 s wait (1.2 s here) is counted down meanwhile; Ctrl+C
+// during the version check is said to come too late; a second signal quits at once. The runs
+// against the three receivers go side by side.
+TEST(HostUser, QuestionsAndCtrlCAreTheUsers) {
+    const std::string dir = Scratch();
+    const std::string before = dir + "/before.bin";
+    const std::string after = dir + "/after.bin";
+    std::string error;
+    {
+        e2e::SimProcess untouched;
+        ASSERT_TRUE(untouched.Start("", error, {"--radio-out", before})) << error;
+        untouched.Stop();
+    }
+    e2e::SimProcess sim, other, third;
+    ASSERT_TRUE(sim.Start("", error, {"--radio-out", after})) << error;
+    ASSERT_TRUE(other.Start("", error)) << error;
+    ASSERT_TRUE(third.Start("", error)) << error;
+    const std::string slower = "DEVVORIN_TIME_SCALE=0.15";
+
+    e2e::HostSession wipe;
+    EXPECT_EQ(RunSession(wipe, On(sim, {"run", "3", "--json"}), {kFast, "DEVVORIN_KEYS=ctrl,alt"}),
+              1);
+    e2e::HostSession late;
+    ASSERT_TRUE(late.Start(On(third, {"run", "0", "--json"}), {slower}, false, error)) << error;
+    ASSERT_TRUE(late.WaitFor("status: Establishing", 5000)) << late.Errors();
+    late.Signal(SIGINT);
+    e2e::HostSession clear;
+    ASSERT_TRUE(clear.Start(On(sim, {"run", "View error log", "--answer", "press:1040"}), {kFast},
+                            false, error))
+        << error;
+    e2e::HostSession user;
+    ASSERT_TRUE(user.Start(
+        On(other, {"run", "View error log", "--answer", "press:1040,press:1040,press:1040"}),
+        {slower}, true, error))
+        << error;
+    const std::string prompt = "answer yes or no (Enter: no): ";
+    EXPECT_TRUE(user.WaitFor("waiting 1 s", 10000)) << "countdown\n" << user.Errors();
+    for (const char* typed : {"\n", "n\n", "y\n"}) {
+        ASSERT_TRUE(user.WaitFor(prompt, 10000)) << user.Errors();
+        user.Type(typed);
+    }
+    EXPECT_EQ(user.Wait(20000), 0) << user.Errors();
+    EXPECT_EQ(clear.Wait(20000), 0) << clear.Errors();
+    EXPECT_EQ(late.Wait(20000), 0) << late.Errors();
 
     e2e::HostSession quit;
-    ASSERT_TRUE(quit.Start(arguments, {kFast}, false, error)) << error;
+    ASSERT_TRUE(quit.Start(On(third, {"run", "0"}), {kFast}, false, error)) << error;
     ASSERT_TRUE(quit.WaitFor("status: Establishing", 5000)) << quit.Errors();
     quit.Signal(SIGTERM);
     ASSERT_TRUE(quit.WaitFor("cancel requested", 5000)) << quit.Errors();
     quit.Signal(SIGTERM);
     EXPECT_EQ(quit.Wait(5000), 128 + SIGTERM) << quit.Errors();
+
+    ExpectWipeDeclined(wipe);
+    ExpectClearAnswers(clear.Errors(), user.Errors(), prompt);
+    ExpectCancelTooLate(late);
     ExpectHas(quit.Errors(),
               "vantor-host: quitting now. The receiver may be left in its monitor; to bring it "
               "back, run an operation that reboots it, such as \"Verify receiver options\".\n",
               "second signal");
-    EXPECT_EQ(sim.Stop(), 0);
+
+    for (e2e::SimProcess* receiver : {&sim, &other, &third}) {
+        EXPECT_EQ(receiver->Stop(), 0);
+    }
+    EXPECT_EQ(ReadFile(after), ReadFile(before)) << "the radio block was not wiped";
+    EXPECT_EQ(ReadFile(after).size(), 2048U);
+    unlink(before.c_str());
+    unlink(after.c_str());
+    rmdir(dir.c_str());
 }
 
 }  // namespace
