@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
