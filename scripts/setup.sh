@@ -2,8 +2,9 @@
 # Installs what building and testing DevVorin needs on Debian bookworm: compilers, the test
 # libraries, a German locale for the date tests, the mingw-w64 cross compilers, Wine (32-bit,
 # and 64-bit for the prefix's own processes), Xvfb and, where the kernel runs no 32-bit
-# programs, qemu's i386 user-mode emulator that the Wine layer hands Wine's 32-bit loader to.
-# Run as root. Quick when everything is there already.
+# programs, qemu's i386 user-mode emulator that the Wine layer hands Wine's 32-bit loader to,
+# and the release's packaging tools (zip, dpkg-dev, man, lintian). Run as root. Quick when
+# everything is there already.
 #
 # The build and test packages are required. Wine and the emulator are not: when they cannot be
 # installed (a mirror that serves an i386 index out of step with its release file leaves the i386
@@ -15,6 +16,7 @@ required=(
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     xvfb fonts-wine imagemagick python3 locales
+    dpkg-dev zip unzip man-db groff-base lintian
 )
 wine=(wine wine64 wine32:i386)
 

@@ -45,6 +45,8 @@ bool ParseHostArgs(int argc, char** argv, HostArgs& args, std::string& error) {
             rest.push_back(arg);
         } else if (IsHelp(arg) || arg == "help") {
             args.help = true;
+        } else if (arg == "--version") {
+            args.version = true;
         } else if (arg == "--plugin" || arg.rfind("--plugin=", 0) == 0) {
             args.plugin = arg == "--plugin" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(9);
             if (args.plugin.empty()) {
@@ -62,10 +64,10 @@ bool ParseHostArgs(int argc, char** argv, HostArgs& args, std::string& error) {
         }
     }
     if (args.command.empty()) {
-        if (!args.help) {
+        if (!args.help && !args.version) {
             error = "which command? (list, run or smoke)";
         }
-        return args.help;
+        return args.help || args.version;
     }
     return ParseCommandArgs(rest, args, error);
 }

@@ -5,10 +5,11 @@
 
 #include "run_args.h"
 
-// vantor-host [--plugin PATH] <command> [arguments...]
+// vantor-host [--plugin PATH] <command> [arguments...] | --help | --version
 struct HostArgs {
-    std::string plugin;   // empty: beside the host program
-    bool help = false;    // show the help (of the command, when one was given)
+    std::string plugin;  // empty: beside the host program
+    bool help = false;   // show the help (of the command, when one was given)
+    bool version = false;
     std::string command;  // a name of the command table
     RunArgs run;          // the run command's own arguments
 };

@@ -17,12 +17,13 @@ void PrintUsage() {
     std::printf(
         "usage: vantor-host [--plugin PATH] <command> [arguments]\n"
         "\n"
-        "Loads the DevVorin plug-in (by default the one beside this program) and drives it\n"
-        "through its exports.\n"
+        "Loads the DevVorin plug-in (by default the one beside this program; an installed\n"
+        "vantor-host takes ../lib/devvorin/libDevVorin.so) and drives it through its exports.\n"
         "\n"
         "options:\n"
         "  --plugin PATH  the plug-in library to load (also --plugin=PATH)\n"
         "  -h, --help     show this help\n"
+        "  --version      show the version of vantor-host\n"
         "\n"
         "commands:\n");
     for (const HostCommand& command : HostCommands()) {
@@ -48,6 +49,10 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseHostArgs(argc, argv, args, error)) {
         return UsageError(args, error);
+    }
+    if (args.version) {
+        std::printf("vantor-host (DevVorin) %s\n", DEVVORIN_VERSION);
+        return exit_status::kCompleted;
     }
     if (args.help) {
         if (args.command == "run") {

@@ -43,5 +43,6 @@ class Plugin {
     std::string path_;
 };
 
-// Where the plug-in sits by default: beside the host program.
+// Where the plug-in sits by default: beside the host program (or, for an installed POSIX host,
+// in the package's library folder).
 std::string DefaultPluginPath(const char* argv0);

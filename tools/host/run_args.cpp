@@ -88,7 +88,7 @@ const char* RunHelp() {
            "    [--trace FILE]\n"
            "  Runs one operation through DoOperation on COM port N: shows each status line, a\n"
            "  progress bar on a terminal (plain lines otherwise), every message box and the\n"
-           "  contents of every dialog, then the result. Options take --option=value as well.\n"
+           "  contents of every dialog, then the result. Options take their value after = too.\n"
            "  --device PATH   (Linux) the device COM N stands for; default: the environment\n"
            "                  variable DEVVORIN_COM<N>, else the plug-in's own mapping\n"
            "  --answer LIST   comma-separated answers, used in order by message boxes and\n"

@@ -102,6 +102,8 @@ int main(int argc, char** argv) {
                    "pull the cable: close the terminal and remove its link after an event, "
                    "identification[:N][+MS], tc-TYPE[:N][+MS] or ls-TYPE[:N][+MS] (the Nth such "
                    "event, default 1, then MS milliseconds)");
+    app.set_version_flag("--version", "vorin-sim (DevVorin) " DEVVORIN_VERSION,
+                         "print the version and exit");
     app.add_flag("--print-default-profile", printDefault, "print the built-in profile and exit");
     app.add_option("--replay", replayPath,
                    "answer the host with the receiver's side of a wire trace (DEVVORIN_TRACE "
@@ -110,9 +112,9 @@ int main(int argc, char** argv) {
         "The slave path is printed on the first line of standard output. SIGINT or SIGTERM ends\n"
         "the simulator cleanly. DEVVORIN_TIME_SCALE (simulation only, 0 < f <= 1, default 1)\n"
         "shortens the receiver's boot delays as it shortens the plug-in's fixed waits.\n"
-        "Options take --option=value as well. Exit status: 0 served until stopped, 1 could not\n"
-        "serve (a link another vorin-sim serves, no pseudo-terminal), 64 usage error (an\n"
-        "option, a profile or a trace that cannot be used).");
+        "Options take their value after = as well (--profile=FILE). Exit status: 0 served until\n"
+        "stopped, 1 could not serve (a link another vorin-sim serves, no pseudo-terminal), 64\n"
+        "usage error (an option, a profile or a trace that cannot be used).");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
