@@ -95,6 +95,21 @@ bool CERODictionary::Encode(std::uint8_t* buffer, std::size_t capacity, std::siz
     return true;
 }
 
+bool CERODictionary::EraseBlock(std::uint8_t* block, std::size_t length) {
+    CERODictionary dictionary;
+    if (!dictionary.Decode(block, length)) {
+        return false;
+    }
+    dictionary.ResetToErased();
+    std::vector<std::uint8_t> erased(length);
+    std::size_t written = 0;
+    if (!dictionary.Encode(erased.data(), erased.size(), written)) {
+        return false;
+    }
+    std::copy_n(erased.begin(), written, block);
+    return true;
+}
+
 void CERODictionary::SetCheckSums() {
     SetSum(kLowSumId, 1, 19);
     SetSum(kHighSumId, 100, 149);

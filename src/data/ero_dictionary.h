@@ -45,6 +45,9 @@ class CERODictionary {
     // Gives entries 20, 150 and 254 (each created where missing, before the end entry when the
     // list ends with one) type 0x06 and their 16-bit sums.
     void SetCheckSums();
+    // Writes the erased dictionary over the start of block, the rest left as it was. False, with
+    // block unchanged, when block holds no valid dictionary or is too short for the erased one.
+    static bool EraseBlock(std::uint8_t* block, std::size_t length);
 
     bool IsValid() const;
     const std::vector<Entry>& Entries() const { return entries_; }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 // A wizard page that an operation could contribute to the host. No operation of this plug-in
 // has one; the type stays opaque.
 class CPropertyPage;
+class CBreakInfo;
+class CSerialInterface;
 
 // Base of every host-visible operation. The virtual functions keep this slot order: destructor,
 // GetName, GetDescriptionText, Run, GetTextItem.
@@ -32,7 +35,7 @@ class COperation {
     // Text items for the host: 0 summary, 1 connection hint, 2 action, 3 success text. The base
     // answers item 1 (string 103 with "COM%d" left for the host to fill) with a bounded copy and
     // returns true; for any other item it clears the buffer's first byte and returns false.
-    // Derived classes answer 0, 2 and 3 and forward the rest here.
+    // Derived classes answer 0, 2 and 3 (AnswerTextItem) and forward the rest here.
     virtual bool GetTextItem(int item, char* buffer, std::size_t size) const;
 
     std::int32_t GetPageCount() const { return pageCount_; }
@@ -41,6 +44,41 @@ class COperation {
 
   protected:
     std::vector<CPropertyPage*>& Pages() { return pages_; }
+
+    // The string ids of an operation's own text items.
+    struct TextItems {
+        unsigned summary;  // item 0, formatted with the operation's name where it holds a %s
+        unsigned action;   // item 2
+        unsigned success;  // item 3
+    };
+    // Answers items 0, 2 and 3 from the ids with a bounded copy and returns true; every other
+    // item goes to COperation::GetTextItem.
+    bool AnswerTextItem(const TextItems& texts, int item, char* buffer, std::size_t size) const;
+
+    // Sets the host window's title to string titleId; nothing without a window.
+    static void ShowTitle(const OperationContext& context, unsigned titleId);
+    // The run's first lines: "Establishing communication with the Orrick receiver. Please
+    // wait..." and progress 0.
+    static void ReportEstablishing(const OperationContext& context);
+
+    // The run's transport, opened on the context's COM port at 9600 baud, 8 data bits, no parity,
+    // one stop bit (throws 301), and closed on every way out of the run. Declared before the
+    // device interface, it closes the port once the device interface is gone.
+    class RunPort {
+      public:
+        explicit RunPort(const OperationContext& context);
+        ~RunPort();
+        RunPort(const RunPort&) = delete;
+        RunPort& operator=(const RunPort&) = delete;
+        CSerialInterface& Transport() const { return *transport_; }
+
+      private:
+        std::unique_ptr<CSerialInterface> transport_;
+    };
+
+    // A fresh identification of the receiver (three attempts, then the settle wait); throws
+    // CGarnothException 701 with the context's port number when it fails.
+    static CBreakInfo Identify(CSerialInterface& transport, const OperationContext& context);
 
   private:
     std::int32_t pageCount_;

@@ -1,17 +1,10 @@
 #include "operations/config_retrieve_operation.h"
 
-#include <memory>
-
 #include "device/device_exceptions.h"
 #include "device/garnoth_interface.h"
-#include "frame/bounded_copy.h"
 #include "frame/host_reporting.h"
 #include "operations/modify_options_dlg.h"
-#include "operations/port_closer.h"
 #include "platform/strings.h"
-#include "platform/ui.h"
-#include "transport/serial_interface.h"
-#include "transport/transport_factory.h"
 
 namespace {
 
@@ -22,7 +15,6 @@ constexpr unsigned kAction = 1644;
 constexpr unsigned kTitle = 1645;
 constexpr unsigned kSuccess = 1646;
 constexpr unsigned kReceiverName = 217;
-constexpr unsigned kEstablishing = 610;
 constexpr unsigned kRebooting = 618;
 
 // The receiver did not report back from its reboot: the configuration was read all the same.
@@ -36,34 +28,15 @@ CConfigRetrieveOperation::CConfigRetrieveOperation()
       description_(platform::FormatString(kDescription, platform::LoadString(kReceiverName))) {}
 
 bool CConfigRetrieveOperation::GetTextItem(int item, char* buffer, std::size_t size) const {
-    switch (item) {
-        case 0:
-            CopyBounded(platform::FormatString(kSummary, name_), buffer, size);
-            return true;
-        case 2:
-            CopyBounded(platform::LoadString(kAction), buffer, size);
-            return true;
-        case 3:
-            CopyBounded(platform::LoadString(kSuccess), buffer, size);
-            return true;
-        default:
-            return COperation::GetTextItem(item, buffer, size);
-    }
+    return AnswerTextItem({kSummary, kAction, kSuccess}, item, buffer, size);
 }
 
 std::uint8_t CConfigRetrieveOperation::Run(const OperationContext& context) {
-    if (context.hostWindow != nullptr) {
-        platform::SetWindowTitle(context.hostWindow, platform::LoadString(kTitle));
-    }
-    ReportStatus(context, kEstablishing);
-    ReportProgress(context, 0);
-
+    ShowTitle(context, kTitle);
+    ReportEstablishing(context);
     try {
-        const std::unique_ptr<CSerialInterface> transport = CreateSerialTransport();
-        transport->OpenPort(context.portNumber, 1, 0, 0,
-                            6);  // 8 data bits, 1 stop bit, no parity, 9600
-        const PortCloser closer(*transport);
-        CGarnothInterface device(*transport, context);
+        const RunPort port(context);
+        CGarnothInterface device(port.Transport(), context);
         device.Connect(false);
         {
             CLSModifyOptionsDlg dialog(device.GetInfo(), context.hostWindow);

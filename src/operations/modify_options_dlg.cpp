@@ -27,6 +27,7 @@ bool CLSModifyOptionsDlg::IsListed(const CLSOption& option) {
 }
 
 bool CLSModifyOptionsDlg::OnInitDialog() {
+    // The blank stays even with no suffix to follow it: hosts see "Device Configuration ".
     SetCaption(GetCaption() + " " + captionSuffix_);
     deviceName_ = info_.GetDeviceName();
     serialNumber_ = info_.GetSerialNumber();

@@ -1,21 +1,17 @@
 #include "operations/retrieve_error_log_operation.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "data/error_log_mgr.h"
 #include "device/break_info.h"
 #include "device/device_exceptions.h"
 #include "device/garnoth_interface.h"
 #include "device/product_table.h"
-#include "frame/bounded_copy.h"
 #include "frame/host_reporting.h"
+#include "frame/operation_list.h"
 #include "operations/error_log_dlg.h"
-#include "operations/port_closer.h"
 #include "platform/strings.h"
 #include "platform/ui.h"
-#include "transport/serial_interface.h"
-#include "transport/transport_factory.h"
 
 namespace {
 
@@ -26,9 +22,7 @@ constexpr unsigned kAction = 24;
 constexpr unsigned kTitle = 25;
 constexpr unsigned kSuccess = 26;
 constexpr unsigned kNoErrors = 261;
-constexpr unsigned kEstablishing = 610;
 
-constexpr int kIdentificationFailed = 701;
 constexpr int kNoAnswer = 708;
 constexpr int kWrongState = 709;
 
@@ -39,10 +33,6 @@ constexpr std::uint32_t kExtendedLogEnd = 0x9FFFF;
 
 // The progress bar below its end while there is still something to read.
 constexpr int kLastProgressStep = 99;
-
-bool ServiceKeysHeld() {
-    return platform::IsKeyDown(platform::kVkControl) && platform::IsKeyDown(platform::kVkMenu);
-}
 
 int Percent(std::uint64_t done, std::uint64_t total) {
     return total == 0
@@ -58,19 +48,7 @@ CRetrieveErrorLogOperation::CRetrieveErrorLogOperation()
       description_(platform::LoadString(kDescription)) {}
 
 bool CRetrieveErrorLogOperation::GetTextItem(int item, char* buffer, std::size_t size) const {
-    switch (item) {
-        case 0:
-            CopyBounded(platform::FormatString(kSummary, name_), buffer, size);
-            return true;
-        case 2:
-            CopyBounded(platform::LoadString(kAction), buffer, size);
-            return true;
-        case 3:
-            CopyBounded(platform::LoadString(kSuccess), buffer, size);
-            return true;
-        default:
-            return COperation::GetTextItem(item, buffer, size);
-    }
+    return AnswerTextItem({kSummary, kAction, kSuccess}, item, buffer, size);
 }
 
 CRetrieveErrorLogOperation::LogWindow CRetrieveErrorLogOperation::LogWindowFor(
@@ -130,6 +108,8 @@ std::vector<std::uint8_t> CRetrieveErrorLogOperation::ReadLogImage(
 
 void CRetrieveErrorLogOperation::ShowMemoryLog(CGarnothInterface& device, bool serviceView,
                                                const OperationContext& context) {
+    // The service view connected before identifying only to bring the receiver into its
+    // monitor; the memory path connects for itself either way.
     device.Connect(false);
     const std::vector<std::uint8_t> image = ReadLogImage(device, context);
     CErrorLogMgr log;
@@ -148,26 +128,17 @@ void CRetrieveErrorLogOperation::ShowMemoryLog(CGarnothInterface& device, bool s
 }
 
 std::uint8_t CRetrieveErrorLogOperation::Run(const OperationContext& context) {
-    if (context.hostWindow != nullptr) {
-        platform::SetWindowTitle(context.hostWindow, platform::LoadString(kTitle));
-    }
-    ReportStatus(context, kEstablishing);
-    ReportProgress(context, 0);
-    const bool serviceView = ServiceKeysHeld();
+    ShowTitle(context, kTitle);
+    ReportEstablishing(context);
+    const bool serviceView = IsServiceKeyChordDown();
 
-    const std::unique_ptr<CSerialInterface> transport = CreateSerialTransport();
-    transport->OpenPort(context.portNumber, 1, 0, 0,
-                        6);  // 8 data bits, 1 stop bit, no parity, 9600
-    const PortCloser closer(*transport);
-    CGarnothInterface device(*transport, context);
+    const RunPort port(context);
+    CGarnothInterface device(port.Transport(), context);
     if (serviceView) {
         device.Connect(false);  // the monitor: the log is then read from memory
     }
 
-    CBreakInfo info;
-    if (!info.RetrieveBreakInfo(*transport, true, false)) {
-        throw CGarnothException(kIdentificationFailed, context.portNumber);
-    }
+    const CBreakInfo info = Identify(port.Transport(), context);
     if (IsApplicationProduct(info.GetProductName())) {
         ShowApplicationLog(device, context);
     } else if (IsMonitorProduct(info.GetProductName())) {

@@ -1,21 +1,16 @@
 #include "operations/retrieve_version_operation.h"
 
-#include <memory>
-
 #include "device/break_info.h"
 #include "device/device_exceptions.h"
 #include "device/product_table.h"
-#include "frame/bounded_copy.h"
 #include "frame/branding.h"
 #include "frame/host_reporting.h"
-#include "operations/port_closer.h"
 #include "operations/version_display_dlg.h"
 #include "platform/exception.h"
 #include "platform/strings.h"
 #include "platform/ui.h"
 #include "protocol/tc_requests.h"
 #include "transport/serial_interface.h"
-#include "transport/transport_factory.h"
 
 namespace {
 
@@ -26,13 +21,11 @@ constexpr unsigned kAction = 1624;
 constexpr unsigned kTitle = 1625;
 constexpr unsigned kSuccess = 1626;
 constexpr unsigned kReceiverName = 217;
-constexpr unsigned kEstablishing = 610;
 constexpr unsigned kRetrieving = 627;
 constexpr unsigned kNotRunningApplication = 731;
 constexpr unsigned kInvalidDevice = 733;
 constexpr unsigned kNoRadio = 4014;  // "None"
 
-constexpr int kIdentificationFailed = 701;
 constexpr int kVersionNumbersFailed = 704;
 constexpr int kUnexpectedResponse = 707;
 
@@ -54,19 +47,7 @@ CRetrieveVersionOperation::CRetrieveVersionOperation()
       description_(platform::FormatString(kDescription, platform::LoadString(kReceiverName))) {}
 
 bool CRetrieveVersionOperation::GetTextItem(int item, char* buffer, std::size_t size) const {
-    switch (item) {
-        case 0:
-            CopyBounded(platform::FormatString(kSummary, name_), buffer, size);
-            return true;
-        case 2:
-            CopyBounded(platform::LoadString(kAction), buffer, size);
-            return true;
-        case 3:
-            CopyBounded(platform::LoadString(kSuccess), buffer, size);
-            return true;
-        default:
-            return COperation::GetTextItem(item, buffer, size);
-    }
+    return AnswerTextItem({kSummary, kAction, kSuccess}, item, buffer, size);
 }
 
 std::string CRetrieveVersionOperation::ParseRadioVersion(const std::string& text) {
@@ -100,7 +81,7 @@ std::string CRetrieveVersionOperation::QueryRadioVersion(CSerialInterface& trans
     if (!passThrough.ReceivePacket(transport, kTCReplyTimeoutSeconds)) {
         // Sent but never answered: the ACK may have been lost with the port already handed to
         // the radio, which would not hear the version request.
-        IdentifyAgain(transport, info, context);
+        info = Identify(transport, context);
         return platform::LoadString(kNoRadio);
     }
     if (!passThrough.IsAckReceived()) {
@@ -119,15 +100,9 @@ std::string CRetrieveVersionOperation::QueryRadioVersion(CSerialInterface& trans
         version = ParseRadioVersion(text);
     }
 
-    IdentifyAgain(transport, info, context);
+    // A new identification brings the receiver's port back from the radio.
+    info = Identify(transport, context);
     return version;
-}
-
-void CRetrieveVersionOperation::IdentifyAgain(CSerialInterface& transport, CBreakInfo& info,
-                                              const OperationContext& context) {
-    if (!info.RetrieveBreakInfo(transport, true, false)) {
-        throw CGarnothException(kIdentificationFailed, context.portNumber);
-    }
 }
 
 void CRetrieveVersionOperation::RejectProduct(const CBreakInfo& info,
@@ -145,21 +120,12 @@ void CRetrieveVersionOperation::RejectProduct(const CBreakInfo& info,
 }
 
 std::uint8_t CRetrieveVersionOperation::Run(const OperationContext& context) {
-    if (context.hostWindow != nullptr) {
-        platform::SetWindowTitle(context.hostWindow, platform::LoadString(kTitle));
-    }
-    ReportStatus(context, kEstablishing);
-    ReportProgress(context, 0);
+    ShowTitle(context, kTitle);
+    ReportEstablishing(context);
+    const RunPort port(context);
+    CSerialInterface& transport = port.Transport();
 
-    const std::unique_ptr<CSerialInterface> transport = CreateSerialTransport();
-    transport->OpenPort(context.portNumber, 1, 0, 0,
-                        6);  // 8 data bits, 1 stop bit, no parity, 9600
-    const PortCloser closer(*transport);
-
-    CBreakInfo info;
-    if (!info.RetrieveBreakInfo(*transport, true, false)) {
-        throw CGarnothException(kIdentificationFailed, context.portNumber);
-    }
+    CBreakInfo info = Identify(transport, context);
     CVersionDisplayDlg::Values values;
     values.serialNumber = info.GetSerialNumber();
     if (!IsApplicationProduct(info.GetProductName())) {
@@ -167,15 +133,15 @@ std::uint8_t CRetrieveVersionOperation::Run(const OperationContext& context) {
     }
 
     ReportStatus(context, kRetrieving);
-    if (HasInternalRadio(*transport)) {
-        values.radioVersion = QueryRadioVersion(*transport, info, context);
+    if (HasInternalRadio(transport)) {
+        values.radioVersion = QueryRadioVersion(transport, info, context);
     }
 
     // The reply is awaited even when the request could not be written: the receive's
     // retransmissions give a line that failed once two more chances.
     CTCRetrieveVersionNumbers versions;
-    versions.SendPacket(*transport);
-    if (!versions.ReceiveReply(*transport)) {
+    versions.SendPacket(transport);
+    if (!versions.ReceiveReply(transport)) {
         throw CGarnothException(kVersionNumbersFailed, context.portNumber);
     }
     values.model = info.GetProductName();

@@ -27,13 +27,10 @@ class CRetrieveVersionOperation : public COperation {
     // True when the receiver reports an internal radio.
     static bool HasInternalRadio(CSerialInterface& transport);
     // The radio's version: "None" when the radio refuses the pass-through, else what it says.
-    // Leaves the receiver's port back with the receiver.
+    // Leaves the receiver's port back with the receiver, identified again into info when the
+    // port may have gone to the radio.
     static std::string QueryRadioVersion(CSerialInterface& transport, CBreakInfo& info,
                                          const OperationContext& context);
-    // A new identification, which also brings the receiver's port back from the radio; throws
-    // 701 when it fails.
-    static void IdentifyAgain(CSerialInterface& transport, CBreakInfo& info,
-                              const OperationContext& context);
     // Shows the message box of a product this operation cannot serve, then cancels the run.
     [[noreturn]] static void RejectProduct(const CBreakInfo& info, const OperationContext& context);
 

@@ -1,7 +1,6 @@
 #include "operations/wipe_nvc_operation.h"
 
 #include <array>
-#include <memory>
 #include <vector>
 
 #include "data/ero_dictionary.h"
@@ -9,16 +8,13 @@
 #include "device/device_exceptions.h"
 #include "device/garnoth_interface.h"
 #include "device/product_table.h"
-#include "frame/bounded_copy.h"
 #include "frame/host_reporting.h"
-#include "operations/port_closer.h"
 #include "platform/clock.h"
 #include "platform/exception.h"
 #include "platform/strings.h"
 #include "platform/ui.h"
 #include "protocol/tc_requests.h"
 #include "transport/serial_interface.h"
-#include "transport/transport_factory.h"
 
 namespace {
 
@@ -32,12 +28,10 @@ constexpr unsigned kErasing = 1693;
 constexpr unsigned kQuestion = 1695;
 constexpr unsigned kEraseFailed = 1696;
 constexpr unsigned kCanceled = 105;
-constexpr unsigned kEstablishing = 610;
 constexpr unsigned kRebootingReceiver = 618;
 constexpr unsigned kInitializingMonitor = 619;
 constexpr unsigned kRebooting = 625;
 
-constexpr int kIdentificationFailed = 701;
 constexpr int kInvalidDictionary = 710;
 
 // The erase request's payload after the product code byte.
@@ -52,14 +46,6 @@ constexpr std::array<std::uint8_t, 13> kResetFrame = {0x02, 0x00, 0x58, 0x07, 0x
 constexpr std::uint32_t kBeforeResetMs = 2000;
 constexpr std::uint32_t kAfterResetMs = 2000;
 constexpr std::uint32_t kRebootMs = 18000;
-
-CBreakInfo Identify(CSerialInterface& transport, const OperationContext& context) {
-    CBreakInfo info;
-    if (!info.RetrieveBreakInfo(transport, true, false)) {
-        throw CGarnothException(kIdentificationFailed, context.portNumber);
-    }
-    return info;
-}
 
 // Sends the erase request and waits for its reply; true when the receiver answered.
 bool SendEraseRequest(CSerialInterface& transport, const std::string& productName) {
@@ -84,19 +70,7 @@ CWipeNVCOperation::CWipeNVCOperation()
       description_(platform::LoadString(kDescription)) {}
 
 bool CWipeNVCOperation::GetTextItem(int item, char* buffer, std::size_t size) const {
-    switch (item) {
-        case 0:
-            CopyBounded(platform::LoadString(kSummary), buffer, size);
-            return true;
-        case 2:
-            CopyBounded(platform::LoadString(kAction), buffer, size);
-            return true;
-        case 3:
-            CopyBounded(platform::LoadString(kSuccess), buffer, size);
-            return true;
-        default:
-            return COperation::GetTextItem(item, buffer, size);
-    }
+    return AnswerTextItem({kSummary, kAction, kSuccess}, item, buffer, size);
 }
 
 bool CWipeNVCOperation::UsesEraseRequest(const std::string& productName) {
@@ -104,9 +78,7 @@ bool CWipeNVCOperation::UsesEraseRequest(const std::string& productName) {
 }
 
 std::uint8_t CWipeNVCOperation::Run(const OperationContext& context) {
-    if (context.hostWindow != nullptr) {
-        platform::SetWindowTitle(context.hostWindow, platform::LoadString(kTitle));
-    }
+    ShowTitle(context, kTitle);
     const int answer = platform::ShowMessageBox(context.hostWindow, platform::LoadString(kQuestion),
                                                 platform::ApplicationName(),
                                                 platform::mb::kYesNo | platform::mb::kIconQuestion);
@@ -116,24 +88,19 @@ std::uint8_t CWipeNVCOperation::Run(const OperationContext& context) {
         ReportProgress(context, 100);
         return 0;
     }
-    ReportStatus(context, kEstablishing);
-    ReportProgress(context, 0);
-
-    const std::unique_ptr<CSerialInterface> transport = CreateSerialTransport();
-    // 8 data bits, 1 stop bit, no parity, 9600 baud.
-    transport->OpenPort(context.portNumber, 1, 0, 0, 6);
-    const PortCloser closer(*transport);
-
-    const CBreakInfo info = Identify(*transport, context);
-    if (UsesEraseRequest(info.GetProductName())) {
-        return WipeWithEraseRequest(*transport, context);
+    ReportEstablishing(context);
+    const RunPort port(context);
+    if (UsesEraseRequest(Identify(port.Transport(), context).GetProductName())) {
+        return WipeWithEraseRequest(port.Transport(), context);
     }
-    WipeThroughMonitor(*transport, context);
+    WipeThroughMonitor(port.Transport(), context);
     return 1;
 }
 
 std::uint8_t CWipeNVCOperation::WipeWithEraseRequest(CSerialInterface& transport,
                                                      const OperationContext& context) {
+    // Identified again: the first identification only chose the path, and a receiver that has
+    // dropped into its monitor since then must not get the erase request.
     const CBreakInfo info = Identify(transport, context);
     std::uint8_t result = 1;
     // A receiver in its monitor does not know the request; the reset alone restarts it.
@@ -167,17 +134,15 @@ void CWipeNVCOperation::WipeThroughMonitor(CSerialInterface& transport,
     ReportProgress(context, 30);
     CheckForCancel(context);
 
-    CERODictionary dictionary;
-    if (!dictionary.Decode(block.data(), block.size())) {
+    // The erased dictionary goes over the start of the block; the rest is written back as read.
+    // A block that cannot take it whole is as unusable as one that holds no dictionary.
+    if (!CERODictionary::EraseBlock(block.data(), block.size())) {
         throw CGarnothException(kInvalidDictionary, 0);
     }
-    // The erased dictionary goes over the start of the block; the rest is written back as read.
-    dictionary.ResetToErased();
-    std::size_t encoded = 0;
-    dictionary.Encode(block.data(), block.size(), encoded);
     ReportProgress(context, 75);
 
     device.SendRadioConfig(block.data(), static_cast<std::int32_t>(block.size()));
+    // The write is done (100); the reboot still to come takes the bar back to 95.
     ReportProgress(context, 100);
     ReportProgress(context, 95);
     ReportStatus(context, kRebooting);

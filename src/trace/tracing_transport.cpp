@@ -1,6 +1,5 @@
 #include "trace/tracing_transport.h"
 
-#include <type_traits>
 #include <utility>
 
 #include "trace/trace_recorder.h"
@@ -24,9 +23,7 @@ const char* StopBitsName(std::uint8_t code) {
 
 TracingSerialInterface::TracingSerialInterface(std::unique_ptr<CSerialInterface> inner,
                                                std::shared_ptr<TraceRecorder> recorder)
-    : inner_(std::move(inner)), recorder_(std::move(recorder)) {
-    Mirror();
-}
+    : inner_(std::move(inner)), recorder_(std::move(recorder)) {}
 
 TracingSerialInterface::~TracingSerialInterface() {
     // The inner transport closes its own port; this object's base never opened one.
@@ -36,33 +33,13 @@ TracingSerialInterface::~TracingSerialInterface() {
     if (wasOpen) {
         recorder_->Event("close", [&](JsonLine& line) { line.Number("port", port); });
     }
-    open_ = false;
-}
-
-void TracingSerialInterface::Mirror() {
-    portNumber_ = inner_->GetPortNumber();
-    open_ = inner_->IsOpen();
-    portName_ = inner_->GetPortName();
-    baudRate_ = inner_->GetBaudRate();
-    byteSize_ = inner_->GetByteSize();
-    parity_ = inner_->GetParity();
-    stopBits_ = inner_->GetStopBits();
-    flowControl_ = inner_->GetFlowControl();
 }
 
 template <typename Call>
 auto TracingSerialInterface::Forward(const char* what, Call call) {
     try {
-        if constexpr (std::is_void_v<decltype(call())>) {
-            call();
-            Mirror();
-        } else {
-            auto result = call();
-            Mirror();
-            return result;
-        }
+        return call();
     } catch (const CSerialComException& failure) {
-        Mirror();
         recorder_->Event("port-failure", [&](JsonLine& line) {
             line.Text("call", what)
                 .Number("port", failure.GetPortNumber())
@@ -80,12 +57,12 @@ void TracingSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int sto
     });
     recorder_->Event("open", [&](JsonLine& line) {
         line.Number("port", portNumber)
-            .Text("name", portName_)
-            .Number("baud", baudRate_)
-            .Number("dataBits", byteSize_)
-            .Text("stopBits", StopBitsName(stopBits_))
-            .Text("parity", ParityName(parity_))
-            .Number("flowControl", flowControl_);
+            .Text("name", GetPortName())
+            .Number("baud", GetBaudRate())
+            .Number("dataBits", GetByteSize())
+            .Text("stopBits", StopBitsName(GetStopBits()))
+            .Text("parity", ParityName(GetParity()))
+            .Number("flowControl", GetFlowControl());
     });
 }
 
@@ -103,33 +80,34 @@ void TracingSerialInterface::RecordLine(const char* setting, long long value) {
                      [&](JsonLine& line) { line.Text("setting", setting).Number("value", value); });
 }
 
+void TracingSerialInterface::RecordLine(const char* setting, const char* value) {
+    recorder_->Event("line",
+                     [&](JsonLine& line) { line.Text("setting", setting).Text("value", value); });
+}
+
 void TracingSerialInterface::SetBaudRate(int baudRateIndex) {
     Forward("baud", [&] { inner_->SetBaudRate(baudRateIndex); });
-    RecordLine("baud", baudRate_);
+    RecordLine("baud", GetBaudRate());
 }
 
 void TracingSerialInterface::SetParity(int parityIndex) {
     Forward("parity", [&] { inner_->SetParity(parityIndex); });
-    recorder_->Event("line", [&](JsonLine& line) {
-        line.Text("setting", "parity").Text("value", ParityName(parity_));
-    });
+    RecordLine("parity", ParityName(GetParity()));
 }
 
 void TracingSerialInterface::SetByteSize(int byteSizeIndex) {
     Forward("dataBits", [&] { inner_->SetByteSize(byteSizeIndex); });
-    RecordLine("dataBits", byteSize_);
+    RecordLine("dataBits", GetByteSize());
 }
 
 void TracingSerialInterface::SetStopBits(int stopBitsIndex) {
     Forward("stopBits", [&] { inner_->SetStopBits(stopBitsIndex); });
-    recorder_->Event("line", [&](JsonLine& line) {
-        line.Text("setting", "stopBits").Text("value", StopBitsName(stopBits_));
-    });
+    RecordLine("stopBits", StopBitsName(GetStopBits()));
 }
 
 void TracingSerialInterface::SetFlowControl(std::uint8_t flags) {
     Forward("flowControl", [&] { inner_->SetFlowControl(flags); });
-    RecordLine("flowControl", flowControl_);
+    RecordLine("flowControl", GetFlowControl());
 }
 
 void TracingSerialInterface::SendBreak(std::uint32_t milliseconds) {

@@ -14,9 +14,7 @@ class TraceRecorder;
 // open and close with the line settings, line-setting changes, breaks, purges, every write,
 // every read and every read that timed out, and the port failures. Each call is passed on
 // unchanged and its outcome (result or exception) returned unchanged.
-//
-// The state that the base class keeps (port number, open flag, line settings) is copied from
-// the inner transport after each call, so that the plain getters answer as the inner one would.
+// The port number, open flag and line settings are the inner transport's.
 class TracingSerialInterface final : public CSerialInterface {
   public:
     TracingSerialInterface(std::unique_ptr<CSerialInterface> inner,
@@ -33,6 +31,13 @@ class TracingSerialInterface final : public CSerialInterface {
     void SetFlowControl(std::uint8_t flags) override;
     void SendBreak(std::uint32_t milliseconds) override;
     int GetPortNumber() const override { return inner_->GetPortNumber(); }
+    bool IsOpen() const override { return inner_->IsOpen(); }
+    std::uint32_t GetBaudRate() const override { return inner_->GetBaudRate(); }
+    std::uint8_t GetByteSize() const override { return inner_->GetByteSize(); }
+    std::uint8_t GetParity() const override { return inner_->GetParity(); }
+    std::uint8_t GetStopBits() const override { return inner_->GetStopBits(); }
+    std::uint8_t GetFlowControl() const override { return inner_->GetFlowControl(); }
+    const std::string& GetPortName() const override { return inner_->GetPortName(); }
 
     void WriteByte(std::uint8_t byte) override;
     void Write(const std::uint8_t* buffer, std::size_t count) override;
@@ -41,11 +46,11 @@ class TracingSerialInterface final : public CSerialInterface {
     void Purge(bool transmit, bool receive) override;
 
   private:
-    // Runs call on the inner transport; records its failure, if any, and copies its state.
+    // Runs call on the inner transport and records its failure, if any.
     template <typename Call>
     auto Forward(const char* what, Call call);
-    void Mirror();
     void RecordLine(const char* setting, long long value);
+    void RecordLine(const char* setting, const char* value);
     void RecordTimeout();
 
     std::unique_ptr<CSerialInterface> inner_;

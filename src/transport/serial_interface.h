@@ -15,7 +15,7 @@
 // The methods are virtual so that tests and the in-process simulator front can stand in for a
 // real port under the device layer.
 class CSerialInterface : public CioInterface {
-public:
+  public:
     CSerialInterface();
     ~CSerialInterface() override;
 
@@ -36,16 +36,17 @@ public:
     virtual void SetFlowControl(std::uint8_t flags);
     // Waits the given time, holds the line in break for the same time, clears it. Never throws.
     virtual void SendBreak(std::uint32_t milliseconds);
-    // The open port's number; 0 when closed.
+    // The open port's number; 0 when closed. The line state is readable through the interface,
+    // so that a transport that stands in front of another answers with the other's.
     virtual int GetPortNumber() const { return portNumber_; }
-    bool IsOpen() const { return open_; }
+    virtual bool IsOpen() const { return open_; }
 
-    std::uint32_t GetBaudRate() const { return baudRate_; }
-    std::uint8_t GetByteSize() const { return byteSize_; }
-    std::uint8_t GetParity() const { return parity_; }
-    std::uint8_t GetStopBits() const { return stopBits_; }
-    std::uint8_t GetFlowControl() const { return flowControl_; }
-    const std::string& GetPortName() const { return portName_; }
+    virtual std::uint32_t GetBaudRate() const { return baudRate_; }
+    virtual std::uint8_t GetByteSize() const { return byteSize_; }
+    virtual std::uint8_t GetParity() const { return parity_; }
+    virtual std::uint8_t GetStopBits() const { return stopBits_; }
+    virtual std::uint8_t GetFlowControl() const { return flowControl_; }
+    virtual const std::string& GetPortName() const { return portName_; }
 
     void WriteByte(std::uint8_t byte) override { Write(&byte, 1); }
     void Write(const std::uint8_t* buffer, std::size_t count) override;
@@ -53,7 +54,7 @@ public:
     std::size_t Read(std::uint8_t* buffer, std::size_t count) override;
     void Purge(bool transmit, bool receive) override;
 
-protected:
+  protected:
     // State shared by both backends; the backend's own handles live in native_.
     int portNumber_ = 0;
     bool open_ = false;
@@ -64,7 +65,7 @@ protected:
     std::uint8_t stopBits_ = 0;
     std::uint8_t flowControl_ = 0;
 
-private:
+  private:
     struct Native;
     std::unique_ptr<Native> native_;
 };

@@ -2,11 +2,6 @@
 // with the detail, both copies and the clear, and from the memory of a receiver in its monitor.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -17,18 +12,9 @@ namespace {
 
 using e2e::HostRun;
 
-// Runs "View error log" on the simulator's terminal as COM5, fixed waits shortened.
-HostRun RunHost(const std::string& device, const std::string& answers) {
-    const char* host = std::getenv("VANTOR_HOST");
-    HostRun run;
-    if (host == nullptr) {
-        run.output = "VANTOR_HOST is not set";
-        return run;
-    }
-    const std::string command = std::string("DEVVORIN_TIME_SCALE=0.1 '") + host +
-                                "' run 'View error log' --port 5 --device '" + device +
-                                "' --answer '" + answers + "' 2>&1";
-    return e2e::RunCommand(command);
+// Runs "View error log" on the simulator's terminal as COM5 with the answers.
+HostRun RunLog(const std::string& device, const std::string& answers) {
+    return e2e::RunHost(e2e::RunOnCom5("View error log", device) + " --answer '" + answers + "'");
 }
 
 void ExpectInOrder(const HostRun& run, const std::vector<std::string>& pieces) {
@@ -50,7 +36,7 @@ TEST(ErrorLogHost, ApplicationLogDetailCopiesAndClear) {
     ASSERT_TRUE(sim.Start("", error)) << error;
 
     const HostRun run =
-        RunHost(sim.Port(), "dblclick:1041:2,press:1001,ok,press:1094,press:1040,yes,ok");
+        RunLog(sim.Port(), "dblclick:1041:2,press:1001,ok,press:1094,press:1040,yes,ok");
     EXPECT_EQ(run.exitStatus, 0) << run.output;
     ExpectInOrder(
         run, {"title: Retrieve Error Log",
@@ -86,7 +72,7 @@ TEST(ErrorLogHost, ApplicationLogDetailCopiesAndClear) {
               "result: 1 (completed)"});
     EXPECT_EQ(run.output.find("Failure!"), std::string::npos) << run.output;
 
-    const HostRun again = RunHost(sim.Port(), "ok");
+    const HostRun again = RunLog(sim.Port(), "ok");
     EXPECT_EQ(again.exitStatus, 0) << again.output;
     ExpectInOrder(again, {"message box [Retrieve Error Log]",
                           "There are no errors in the error log of the Orrick receiver!",
@@ -102,7 +88,7 @@ TEST(ErrorLogHost, MonitorLogFromMemoryWithoutClear) {
         e2e::SimProcess sim;
         std::string error;
         ASSERT_TRUE(sim.Start(profile, error)) << error;
-        const HostRun run = RunHost(sim.Port(), "press:1094,ok");
+        const HostRun run = RunLog(sim.Port(), "press:1094,ok");
         EXPECT_EQ(run.exitStatus, 0) << profile << "\n" << run.output;
         ExpectInOrder(run, {"dialog 138:", "    Startup Error:\t0x70085000  At time: ",
                             "    Radio Error:\t0x0A010203  At time: ",

@@ -3,55 +3,34 @@
 // vorin-sim --replay gives the same run again.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "host_process.h"
 #include "sim_process.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
-struct JsonRun {
-    int exitStatus = -1;
-    std::string out;  // standard output only; the human lines go to standard error
-};
+using e2e::HostRun;
 
-JsonRun RunJson(const std::string& device, const std::string& arguments) {
-    JsonRun run;
-    const char* host = std::getenv("VANTOR_HOST");
-    if (host == nullptr) {
-        run.out = "VANTOR_HOST is not set";
-        return run;
-    }
-    const std::string command = std::string("DEVVORIN_TIME_SCALE=0.1 '") + host +
-                                "' run 'Verify GPS software version' --port 5 --json --device '" +
-                                device + "' " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.out.append(buffer.data(), got);
-    }
-    const int status = pclose(pipe);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+// The version check with --json; only standard output is kept, the human lines go to standard
+// error.
+HostRun RunJson(const std::string& device, const std::string& arguments) {
+    return e2e::RunHost(
+        e2e::RunOnCom5("Verify GPS software version", device) + " --json " + arguments, "",
+        "2>/dev/null");
 }
 
-Json Parse(const JsonRun& run) {
-    Json document = Json::parse(run.out, nullptr, false);
-    EXPECT_FALSE(document.is_discarded()) << "stdout is not one JSON document:\n" << run.out;
+Json Parse(const HostRun& run) {
+    Json document = Json::parse(run.output, nullptr, false);
+    EXPECT_FALSE(document.is_discarded()) << "stdout is not one JSON document:\n" << run.output;
     return document;
 }
 
@@ -82,7 +61,7 @@ TEST(HostJson, CompletedRunHoldsStatusesDialogAndResult) {
     e2e::SimProcess sim;
     std::string error;
     ASSERT_TRUE(sim.Start("", error)) << error;
-    const JsonRun run = RunJson(sim.Port(), "");
+    const HostRun run = RunJson(sim.Port(), "");
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_EQ(run.exitStatus, 0);
     const Json document = Parse(run);
@@ -127,7 +106,7 @@ TEST(HostJson, RefusedReceiverHoldsTheBoxAndItsAnswer) {
     e2e::SimProcess sim;
     std::string error;
     ASSERT_TRUE(sim.Start("in-monitor", error)) << error;
-    const JsonRun run = RunJson(sim.Port(), "--answer ok");
+    const HostRun run = RunJson(sim.Port(), "--answer ok");
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_EQ(run.exitStatus, 2);
     const Json document = Parse(run);
@@ -189,7 +168,7 @@ TEST(TraceReplay, ReplayedTraceGivesTheSameRun) {
 
         e2e::SimProcess sim;
         ASSERT_TRUE(sim.Start(c.profile, error)) << c.legend << ": " << error;
-        const JsonRun recorded = RunJson(sim.Port(), "--trace " + trace + " " + c.arguments);
+        const HostRun recorded = RunJson(sim.Port(), "--trace " + trace + " " + c.arguments);
         EXPECT_EQ(sim.Stop(), 0) << c.legend;
         EXPECT_EQ(recorded.exitStatus, c.exitStatus) << c.legend;
         std::ifstream in(trace);
@@ -199,7 +178,7 @@ TEST(TraceReplay, ReplayedTraceGivesTheSameRun) {
 
         e2e::SimProcess replay;
         ASSERT_TRUE(replay.Start("", error, {"--replay", trace})) << c.legend << ": " << error;
-        const JsonRun replayed = RunJson(replay.Port(), c.arguments);
+        const HostRun replayed = RunJson(replay.Port(), c.arguments);
         EXPECT_EQ(replay.Stop(), 0) << c.legend;
 
         EXPECT_EQ(replayed.exitStatus, recorded.exitStatus) << c.legend;

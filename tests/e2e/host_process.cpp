@@ -2,8 +2,11 @@
 
 #include <sys/wait.h>
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 
 namespace e2e {
 
@@ -22,6 +25,29 @@ HostRun RunCommand(const std::string& command) {
     const int status = pclose(pipe);
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+HostRun RunHost(const std::string& arguments, const std::string& environment,
+                const std::string& streams) {
+    const char* host = std::getenv("VANTOR_HOST");
+    if (host == nullptr) {
+        return {-1, "VANTOR_HOST is not set"};
+    }
+    return RunCommand("DEVVORIN_TIME_SCALE=0.1 " + environment + " '" + host + "' " + arguments +
+                      " " + streams);
+}
+
+std::string RunOnCom5(const std::string& operation, const std::string& device) {
+    return "run '" + operation + "' --port 5 --device '" + device + "'";
+}
+
+void ExpectLines(const HostRun& run, const std::vector<std::string>& lines,
+                 const std::string& legend) {
+    for (const std::string& line : lines) {
+        EXPECT_NE(run.output.find(line + "\n"), std::string::npos)
+            << legend << ": missing \"" << line << "\" in\n"
+            << run.output;
+    }
 }
 
 }  // namespace e2e

@@ -3,11 +3,6 @@
 // running its application again afterwards.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -17,27 +12,6 @@
 namespace {
 
 using e2e::HostRun;
-
-// Runs vantor-host's operation on the simulator's terminal as COM5, fixed waits shortened.
-HostRun RunHost(const std::string& device, const std::string& operation) {
-    const char* host = std::getenv("VANTOR_HOST");
-    HostRun run;
-    if (host == nullptr) {
-        run.output = "VANTOR_HOST is not set";
-        return run;
-    }
-    const std::string command = std::string("DEVVORIN_TIME_SCALE=0.1 '") + host + "' run '" +
-                                operation + "' --port 5 --device '" + device + "' 2>&1";
-    return e2e::RunCommand(command);
-}
-
-void ExpectLines(const HostRun& run, const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) {
-        EXPECT_NE(run.output.find(line + "\n"), std::string::npos)
-            << "missing \"" << line << "\" in\n"
-            << run.output;
-    }
-}
 
 // An option row as the host prints it: the four cells after the row marker.
 std::string Row(const std::string& option, const std::string& status, const std::string& from = "",
@@ -50,34 +24,34 @@ TEST(OptionsHost, DefaultReceiverListsItsOptionsAndReturnsToItsApplication) {
     std::string error;
     ASSERT_TRUE(sim.Start("", error)) << error;
 
-    const HostRun run = RunHost(sim.Port(), "Verify receiver options");
+    const HostRun run = e2e::RunHost(e2e::RunOnCom5("Verify receiver options", sim.Port()));
     EXPECT_EQ(run.exitStatus, 0) << run.output;
-    ExpectLines(run,
-                {
-                    "title: Read Configuration",
-                    "status: Establishing communication with the Orrick receiver. Please wait...",
-                    "progress: 100%",
-                    "dialog 113:",
-                    "+--- Device Configuration  ---",
-                    "|  Device: Vorin R10",
-                    "|  S/N: [5213K40078]",
-                    "|  Installed Options",
-                    "    | Option | Status | From | To",
-                    Row("CMR Inputs", "Enabled"),
-                    Row("RTCM Outputs", "Enabled", "03/05/2014", "03/05/2015"),
-                    Row("Event Marker", "Disabled", "01/01/2013", "06/30/2013"),
-                    Row("UHF Transmit", "Enabled", "03/05/2014", "03/05/2019"),
-                    Row("Hardware Version", "2.1"),
-                    Row("Firmware Option", "Enabled", "", "3/2014"),
-                    Row("Log Memory Limit", "10.00 G"),
-                    Row("Pendle End", "Always"),
-                    Row("Extended Receiver ID", "Kessick"),
-                    "|  [ OK ]",
-                    "status: Rebooting the Orrick receiver...",
-                    "status: The configuration was retrieved successfully.",
-                    "done message (0x5F7) received",
-                    "result: 1 (completed)",
-                });
+    e2e::ExpectLines(
+        run, {
+                 "title: Read Configuration",
+                 "status: Establishing communication with the Orrick receiver. Please wait...",
+                 "progress: 100%",
+                 "dialog 113:",
+                 "+--- Device Configuration  ---",
+                 "|  Device: Vorin R10",
+                 "|  S/N: [5213K40078]",
+                 "|  Installed Options",
+                 "    | Option | Status | From | To",
+                 Row("CMR Inputs", "Enabled"),
+                 Row("RTCM Outputs", "Enabled", "03/05/2014", "03/05/2015"),
+                 Row("Event Marker", "Disabled", "01/01/2013", "06/30/2013"),
+                 Row("UHF Transmit", "Enabled", "03/05/2014", "03/05/2019"),
+                 Row("Hardware Version", "2.1"),
+                 Row("Firmware Option", "Enabled", "", "3/2014"),
+                 Row("Log Memory Limit", "10.00 G"),
+                 Row("Pendle End", "Always"),
+                 Row("Extended Receiver ID", "Kessick"),
+                 "|  [ OK ]",
+                 "status: Rebooting the Orrick receiver...",
+                 "status: The configuration was retrieved successfully.",
+                 "done message (0x5F7) received",
+                 "result: 1 (completed)",
+             });
     for (const char* absent :
          {"10 Hz Measurements", "Disable USB", "Downgrade Limit", "[ &Save", "[ &Cancel", "P/N:"}) {
         EXPECT_EQ(run.output.find(absent), std::string::npos) << absent << " shown in\n"
@@ -85,9 +59,9 @@ TEST(OptionsHost, DefaultReceiverListsItsOptionsAndReturnsToItsApplication) {
     }
 
     // Only a receiver in its application answers the version check.
-    const HostRun check = RunHost(sim.Port(), "Verify GPS software version");
+    const HostRun check = e2e::RunHost(e2e::RunOnCom5("Verify GPS software version", sim.Port()));
     EXPECT_EQ(check.exitStatus, 0) << check.output;
-    ExpectLines(check, {"|  Model: Orrick Receiver", "result: 1 (completed)"});
+    e2e::ExpectLines(check, {"|  Model: Orrick Receiver", "result: 1 (completed)"});
     EXPECT_EQ(sim.Stop(), 0);
 }
 

@@ -3,12 +3,8 @@
 // receiver's message, exit status 1, and no crash.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -16,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host_process.h"
 #include "sim_process.h"
 
 namespace {
@@ -66,11 +63,6 @@ Bytes UntouchedRadio(const std::string& profile) {
 
 Outcome Play(const Case& c) {
     Outcome outcome;
-    const char* host = std::getenv("VANTOR_HOST");
-    if (host == nullptr) {
-        outcome.output = "VANTOR_HOST is not set";
-        return outcome;
-    }
     outcome.radioBefore = UntouchedRadio(c.profile);
     const std::string radioPath = TempPath("after");
     e2e::SimProcess sim;
@@ -79,20 +71,12 @@ Outcome Play(const Case& c) {
         outcome.output = error;
         return outcome;
     }
-    const std::string command =
-        "DEVVORIN_TIME_SCALE=0.1 DEVVORIN_KEYS=" + c.keys + " '" + host + "' run '" + c.operation +
-        "' --port 5 --json --device '" + sim.Port() + "'" +
-        (c.answers.empty() ? "" : " --answer " + c.answers) + " 2>&1 >" + radioPath + ".json";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe != nullptr) {
-        std::array<char, 4096> buffer{};
-        std::size_t got = 0;
-        while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            outcome.output.append(buffer.data(), got);
-        }
-        const int status = pclose(pipe);
-        outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    const e2e::HostRun run =
+        e2e::RunHost(e2e::RunOnCom5(c.operation, sim.Port()) + " --json" +
+                         (c.answers.empty() ? "" : " --answer " + c.answers),
+                     "DEVVORIN_KEYS=" + c.keys, "2>&1 >" + radioPath + ".json");
+    outcome.exitStatus = run.exitStatus;
+    outcome.output = run.output;
     std::ifstream json(radioPath + ".json");
     const std::string text((std::istreambuf_iterator<char>(json)),
                            std::istreambuf_iterator<char>());

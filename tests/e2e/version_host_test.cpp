@@ -2,11 +2,6 @@
 // version" from the host's command line to the dialog's contents and the exit status.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "host_process.h"
@@ -15,19 +10,6 @@
 namespace {
 
 using e2e::HostRun;
-
-// Runs vantor-host with the arguments, on the simulator's terminal as COM5, fixed waits shortened.
-HostRun RunHost(const std::string& device, const std::string& arguments) {
-    const char* host = std::getenv("VANTOR_HOST");
-    HostRun run;
-    if (host == nullptr) {
-        run.output = "VANTOR_HOST is not set";
-        return run;
-    }
-    const std::string command = std::string("DEVVORIN_TIME_SCALE=0.1 '") + host +
-                                "' run 0 --port 5 --device '" + device + "' " + arguments + " 2>&1";
-    return e2e::RunCommand(command);
-}
 
 struct Case {
     const char* legend;
@@ -42,13 +24,9 @@ void RunCases(const std::vector<Case>& cases) {
         e2e::SimProcess sim;
         std::string error;
         ASSERT_TRUE(sim.Start(c.profile, error)) << c.legend << ": " << error;
-        const HostRun run = RunHost(sim.Port(), c.arguments);
+        const HostRun run = e2e::RunHost(e2e::RunOnCom5("0", sim.Port()) + " " + c.arguments);
         EXPECT_EQ(run.exitStatus, c.exitStatus) << c.legend << "\n" << run.output;
-        for (const std::string& line : c.lines) {
-            EXPECT_NE(run.output.find(line + "\n"), std::string::npos)
-                << c.legend << ": missing \"" << line << "\" in\n"
-                << run.output;
-        }
+        e2e::ExpectLines(run, c.lines, c.legend);
         EXPECT_EQ(sim.Stop(), 0) << c.legend;
     }
 }

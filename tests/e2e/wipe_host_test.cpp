@@ -3,12 +3,8 @@
 // host's script, and the simulated receiver's radio block checked byte for byte afterwards.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -26,19 +22,6 @@ const Bytes kErasedDictionary = {0xFD, 0x03, 0x09, 0x00, 0x14, 0x06, 0x00, 0x00,
                                  0x06, 0x00, 0x00, 0xFE, 0x06, 0x02, 0xBE, 0x00, 0xFF};
 
 using e2e::HostRun;
-
-// Runs vantor-host with the environment prefix and arguments, fixed waits shortened.
-HostRun RunHost(const std::string& environment, const std::string& arguments) {
-    const char* host = std::getenv("VANTOR_HOST");
-    HostRun run;
-    if (host == nullptr) {
-        run.output = "VANTOR_HOST is not set";
-        return run;
-    }
-    const std::string command =
-        "DEVVORIN_TIME_SCALE=0.1 " + environment + " '" + host + "' " + arguments + " 2>&1";
-    return e2e::RunCommand(command);
-}
 
 Bytes ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -75,7 +58,8 @@ class Scratch {
     std::vector<std::string> files_;
 };
 
-// The receiver's radio block after serving one host run (or none, with empty arguments).
+// The receiver's radio block after serving one run of the wipe with the arguments (or none, with
+// empty arguments).
 struct Served {
     HostRun run;
     Bytes block;
@@ -91,31 +75,23 @@ Served Serve(const std::string& profile, const std::string& environment,
         return served;
     }
     if (!arguments.empty()) {
-        served.run = RunHost(environment, arguments + " --port 5 --device '" + sim.Port() + "'");
+        served.run = e2e::RunHost(e2e::RunOnCom5(kName, sim.Port()) + arguments, environment);
     }
     EXPECT_EQ(sim.Stop(), 0) << tag;
     served.block = ReadFile(blockFile);
     return served;
 }
 
-void ExpectLines(const HostRun& run, const std::vector<std::string>& lines, const char* legend) {
-    for (const std::string& line : lines) {
-        EXPECT_NE(run.output.find(line + "\n"), std::string::npos)
-            << legend << ": missing \"" << line << "\" in\n"
-            << run.output;
-    }
-}
-
 TEST(WipeHost, ListedOnlyWithTheChord) {
-    const HostRun plain = RunHost("", "list");
+    const HostRun plain = e2e::RunHost("list");
     EXPECT_EQ(plain.exitStatus, 0) << plain.output;
     EXPECT_NE(plain.output.find("Verify GPS software version"), std::string::npos) << plain.output;
     EXPECT_EQ(plain.output.find(kName), std::string::npos) << plain.output;
-    const HostRun ctrlOnly = RunHost("DEVVORIN_KEYS=ctrl", "run '" + kName + "' --port 5");
+    const HostRun ctrlOnly = e2e::RunHost("run '" + kName + "' --port 5", "DEVVORIN_KEYS=ctrl");
     EXPECT_EQ(ctrlOnly.exitStatus, 64) << ctrlOnly.output;
     EXPECT_NE(ctrlOnly.output.find("no operation '" + kName + "'"), std::string::npos)
         << ctrlOnly.output;
-    const HostRun chord = RunHost("DEVVORIN_KEYS=ctrl,alt", "list");
+    const HostRun chord = e2e::RunHost("list", "DEVVORIN_KEYS=ctrl,alt");
     EXPECT_NE(chord.output.find(kName), std::string::npos) << chord.output;
 }
 
@@ -127,10 +103,10 @@ TEST(WipeHost, MonitorPathWritesTheErasedDictionaryOverTheBlock) {
     const Served before = Serve(profile, "", "", scratch, "before");
     ASSERT_EQ(before.block.size(), 2048u) << before.run.output;
 
-    const Served wiped = Serve(profile, "DEVVORIN_KEYS=ctrl,alt",
-                               "run '" + kName + "' --answer yes", scratch, "wiped");
+    const Served wiped =
+        Serve(profile, "DEVVORIN_KEYS=ctrl,alt", " --answer yes", scratch, "wiped");
     EXPECT_EQ(wiped.run.exitStatus, 0) << wiped.run.output;
-    ExpectLines(
+    e2e::ExpectLines(
         wiped.run,
         {"title: Erase radio configuration blocks",
          "This operation will erase the entire existing radio configurations. Continue ?",

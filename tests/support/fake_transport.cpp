@@ -78,37 +78,29 @@ void FakeTransport::ClosePort() {
     portNumber_ = 0;
 }
 
-void FakeTransport::SetBaudRate(int baudRateIndex) {
-    Record("SetBaudRate " + std::to_string(baudRateIndex));
+template <typename Table, typename Field>
+void FakeTransport::SetLine(const char* call, const Table& table, int index, Field& field) {
+    Record(std::string(call) + " " + std::to_string(index));
     RequireIndex(open_ || !requireOpen_, CSerialComException::kSettingsFailed);
-    RequireIndex(serial::IsIndexOf(serial::kBaudRates, baudRateIndex),
-                 CSerialComException::kSettingsFailed);
+    RequireIndex(serial::IsIndexOf(table, index), CSerialComException::kSettingsFailed);
+    field = table[static_cast<std::size_t>(index)];
+}
+
+void FakeTransport::SetBaudRate(int baudRateIndex) {
+    SetLine("SetBaudRate", serial::kBaudRates, baudRateIndex, baudRate_);
     incoming_.clear();
-    baudRate_ = serial::kBaudRates[static_cast<std::size_t>(baudRateIndex)];
 }
 
 void FakeTransport::SetParity(int parityIndex) {
-    Record("SetParity " + std::to_string(parityIndex));
-    RequireIndex(open_ || !requireOpen_, CSerialComException::kSettingsFailed);
-    RequireIndex(serial::IsIndexOf(serial::kParities, parityIndex),
-                 CSerialComException::kSettingsFailed);
-    parity_ = serial::kParities[static_cast<std::size_t>(parityIndex)];
+    SetLine("SetParity", serial::kParities, parityIndex, parity_);
 }
 
 void FakeTransport::SetByteSize(int byteSizeIndex) {
-    Record("SetByteSize " + std::to_string(byteSizeIndex));
-    RequireIndex(open_ || !requireOpen_, CSerialComException::kSettingsFailed);
-    RequireIndex(serial::IsIndexOf(serial::kByteSizes, byteSizeIndex),
-                 CSerialComException::kSettingsFailed);
-    byteSize_ = serial::kByteSizes[static_cast<std::size_t>(byteSizeIndex)];
+    SetLine("SetByteSize", serial::kByteSizes, byteSizeIndex, byteSize_);
 }
 
 void FakeTransport::SetStopBits(int stopBitsIndex) {
-    Record("SetStopBits " + std::to_string(stopBitsIndex));
-    RequireIndex(open_ || !requireOpen_, CSerialComException::kSettingsFailed);
-    RequireIndex(serial::IsIndexOf(serial::kStopBits, stopBitsIndex),
-                 CSerialComException::kSettingsFailed);
-    stopBits_ = serial::kStopBits[static_cast<std::size_t>(stopBitsIndex)];
+    SetLine("SetStopBits", serial::kStopBits, stopBitsIndex, stopBits_);
 }
 
 void FakeTransport::SetFlowControl(std::uint8_t flags) {

@@ -102,6 +102,9 @@ class FakeTransport : public CSerialInterface {
 
     void Record(std::string call) { calls_.push_back(std::move(call)); }
     void RequireIndex(bool valid, int code);
+    // Records the call, checks the port and the index, then takes the table's entry.
+    template <typename Table, typename Field>
+    void SetLine(const char* call, const Table& table, int index, Field& field);
 
     std::deque<std::uint8_t> incoming_;
     std::deque<Bytes> replies_;

@@ -1,5 +1,6 @@
 #include "support/sim_transport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -13,18 +14,46 @@ namespace {
 
 constexpr char kParityLetters[] = {'N', 'O', 'E', 'M', 'S'};
 
+constexpr std::uint8_t kStx = 0x02;
+const LineSwitches kNoSwitches;
+
 template <typename Table>
 bool ValidIndex(const Table& table, int index) {
     return index >= 0 && static_cast<std::size_t>(index) < table.size();
 }
 
+bool IsTcHeader(const std::uint8_t* buffer, std::size_t count) {
+    return count == 4 && buffer[0] == kStx && buffer[1] == 0x00;
+}
+
+// A frame's whole length from its four-byte header: TC frames carry status 0 and end with a
+// checksum byte and ETX, LS frames a 16-bit length and a 16-bit checksum.
+std::size_t FrameLength(const Bytes& header) {
+    if (header[1] == 0x00) {
+        return 4u + header[3] + 2u;
+    }
+    return 4u + ((std::size_t{header[2]} << 8) | header[3]) + 3u;
+}
+
 }  // namespace
 
-SimTransport::SimTransport(sim::Receiver& receiver, platform::VirtualClock& clock)
-    : receiver_(receiver), clock_(clock) {}
+SimTransport::SimTransport(sim::Receiver& receiver, platform::VirtualClock& clock,
+                           const LineSwitches* switches, LineLog* log)
+    : receiver_(receiver),
+      clock_(clock),
+      switches_(switches != nullptr ? *switches : kNoSwitches),
+      log_(log != nullptr ? *log : ownLog_) {
+    ++log_.lines;
+    ++log_.alive;
+    failOpens_ = switches_.failOpens;
+}
 
 SimTransport::~SimTransport() {
-    ClosePort();
+    if (open_) {
+        ++log_.destroyedOpen;
+    }
+    --log_.alive;
+    Shut();
 }
 
 sim::LineSettings SimTransport::HostLine() const {
@@ -38,6 +67,9 @@ sim::LineSettings SimTransport::HostLine() const {
 
 void SimTransport::OpenPort(int portNumber, int byteSizeIndex, int stopBitsIndex, int parityIndex,
                             int baudRateIndex) {
+    if (switches_.fault == PortFault::kOpen) {
+        throw CSerialComException(portNumber, CSerialComException::kOpenFailed, ENOENT);
+    }
     ++opens_;
     if (open_) {
         throw CSerialComException(portNumber, CSerialComException::kOpenFailed, EBUSY);
@@ -61,12 +93,29 @@ void SimTransport::OpenPort(int portNumber, int byteSizeIndex, int stopBitsIndex
     portName_ = "sim:COM" + std::to_string(portNumber);
     open_ = true;
     Purge(true, true);
+    ++log_.opens;
+    log_.fastestBaud = std::max(log_.fastestBaud, baudRate_);
 }
 
 void SimTransport::ClosePort() {
+    if (open_) {
+        ++log_.closes;
+    }
+    Shut();
+}
+
+void SimTransport::Shut() {
     input_.clear();
     open_ = false;
     portNumber_ = 0;
+}
+
+void SimTransport::FailLine() {
+    if (switches_.fault == PortFault::kLineSettings) {
+        const int port = portNumber_;
+        ClosePort();
+        throw CSerialComException(port, CSerialComException::kSettingsFailed, EIO);
+    }
 }
 
 void SimTransport::CloseAndThrow(int code) {
@@ -76,39 +125,36 @@ void SimTransport::CloseAndThrow(int code) {
     throw CSerialComException(port, code, error);
 }
 
-void SimTransport::SetBaudRate(int baudRateIndex) {
-    if (!open_ || !ValidIndex(serial::kBaudRates, baudRateIndex)) {
-        CloseAndThrow(CSerialComException::kSettingsFailed);
-    }
-    Purge(true, true);
-    baudRate_ = serial::kBaudRates[static_cast<std::size_t>(baudRateIndex)];
-}
-
-void SimTransport::SetParity(int parityIndex) {
-    if (!open_ || !ValidIndex(serial::kParities, parityIndex)) {
+template <typename Table, typename Field>
+void SimTransport::ChangeLine(const Table& table, int index, Field& field) {
+    FailLine();
+    if (!open_ || !ValidIndex(table, index)) {
         CloseAndThrow(CSerialComException::kSettingsFailed);
     }
     Pull();  // what has arrived so far was received at the old setting
-    parity_ = serial::kParities[static_cast<std::size_t>(parityIndex)];
+    field = table[static_cast<std::size_t>(index)];
+}
+
+void SimTransport::SetBaudRate(int baudRateIndex) {
+    ChangeLine(serial::kBaudRates, baudRateIndex, baudRate_);
+    input_.clear();
+    log_.fastestBaud = std::max(log_.fastestBaud, baudRate_);
+}
+
+void SimTransport::SetParity(int parityIndex) {
+    ChangeLine(serial::kParities, parityIndex, parity_);
 }
 
 void SimTransport::SetByteSize(int byteSizeIndex) {
-    if (!open_ || !ValidIndex(serial::kByteSizes, byteSizeIndex)) {
-        CloseAndThrow(CSerialComException::kSettingsFailed);
-    }
-    Pull();
-    byteSize_ = serial::kByteSizes[static_cast<std::size_t>(byteSizeIndex)];
+    ChangeLine(serial::kByteSizes, byteSizeIndex, byteSize_);
 }
 
 void SimTransport::SetStopBits(int stopBitsIndex) {
-    if (!open_ || !ValidIndex(serial::kStopBits, stopBitsIndex)) {
-        CloseAndThrow(CSerialComException::kSettingsFailed);
-    }
-    Pull();
-    stopBits_ = serial::kStopBits[static_cast<std::size_t>(stopBitsIndex)];
+    ChangeLine(serial::kStopBits, stopBitsIndex, stopBits_);
 }
 
 void SimTransport::SetFlowControl(std::uint8_t flags) {
+    FailLine();
     if (!open_) {
         CloseAndThrow(CSerialComException::kSettingsFailed);
     }
@@ -125,6 +171,40 @@ void SimTransport::SendBreak(std::uint32_t milliseconds) {
 }
 
 void SimTransport::Write(const std::uint8_t* buffer, std::size_t count) {
+    log_.writes.emplace_back(buffer, buffer + count);
+    if (switches_.fault == PortFault::kWrite ||
+        (pending_.empty() && IsTcHeader(buffer, count) && buffer[2] == switches_.failingTc)) {
+        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EIO);
+    }
+    Pass(buffer, count);
+    CheckCancel();
+}
+
+void SimTransport::Pass(const std::uint8_t* buffer, std::size_t count) {
+    if (!switches_.loses || (pending_.empty() && (count != 4 || buffer[0] != kStx))) {
+        Deliver(buffer, count);
+        return;
+    }
+    pending_.insert(pending_.end(), buffer, buffer + count);
+    if (pending_.size() < FrameLength(pending_)) {
+        return;
+    }
+    Bytes frame;
+    frame.swap(pending_);
+    if (switches_.loses(frame)) {
+        log_.lost.push_back(frame);
+    } else {
+        Deliver(frame.data(), frame.size());
+    }
+}
+
+void SimTransport::CheckCancel() {
+    if (switches_.cancelWhen && switches_.cancel != nullptr && switches_.cancelWhen()) {
+        switches_.cancel->signalled = true;
+    }
+}
+
+void SimTransport::Deliver(const std::uint8_t* buffer, std::size_t count) {
     if (!open_) {
         throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EBADF);
     }
@@ -147,6 +227,10 @@ void SimTransport::Pull() {
 }
 
 std::size_t SimTransport::Read(std::uint8_t* buffer, std::size_t count) {
+    CheckCancel();
+    if (switches_.fault == PortFault::kRead) {
+        throw CSerialComException(portNumber_, CSerialComException::kReadFailed, EIO);
+    }
     if (!open_) {
         throw CSerialComException(portNumber_, CSerialComException::kReadFailed, EBADF);
     }

@@ -3,18 +3,54 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/line_settings.h"
 #include "engine/receiver.h"
+#include "platform/posix/ui_driver.h"
 #include "platform/virtual_clock.h"
 #include "transport/serial_interface.h"
 
 namespace testing_support {
 
+using Bytes = std::vector<std::uint8_t>;
+
+// How the port itself fails: from its first call of that kind on, as a port whose device has
+// gone away.
+enum class PortFault { kNone, kOpen, kRead, kWrite, kLineSettings };
+
+// The failures a line plays. A rig keeps one for every line it makes, so that a test may set
+// them before the run.
+struct LineSwitches {
+    PortFault fault = PortFault::kNone;
+    int failOpens = 0;   // each new line fails this many opens first (301, the device gone)
+    int failingTc = -1;  // writing the header of a TC frame of this type fails (304 [5])
+    // A frame the host writes (header, payload and trailer gathered) that this holds for never
+    // reaches the receiver, as on a line that loses it.
+    std::function<bool(const Bytes& frame)> loses;
+    // Asked after every write and before every read: once it holds, *cancel is set, as the host
+    // would set its cancel event.
+    std::function<bool()> cancelWhen;
+    platform::PosixEvent* cancel = nullptr;
+};
+
+// What the lines of a rig did, over every line it made.
+struct LineLog {
+    std::vector<Bytes> writes;      // every Write call, lost frames and failed writes included
+    std::vector<Bytes> lost;        // the frames the line lost
+    int lines = 0;                  // lines made
+    int opens = 0;                  // ports opened
+    int closes = 0;                 // open ports closed
+    int alive = 0;                  // lines not yet destroyed
+    int destroyedOpen = 0;          // lines destroyed with their port still open
+    std::uint32_t fastestBaud = 0;  // the fastest line speed the host set
+};
+
 // The receiver simulator behind a CSerialInterface, on virtual time: the bridge that device and
-// operation tests put under the plug-in in place of a COM port.
+// operation tests put under the plug-in in place of a COM port, with the failure switches and
+// the log a rig gives it (none and its own when not given).
 //
 // Time comes from the VirtualClock passed in, which must be the clock installed for the test
 // (platform::ScopedClock). A Read that finds nothing buffered advances that clock (Advance, not
@@ -37,11 +73,13 @@ class SimTransport : public CSerialInterface {
         std::vector<std::uint8_t> bytes;
     };
 
-    SimTransport(sim::Receiver& receiver, platform::VirtualClock& clock);
+    SimTransport(sim::Receiver& receiver, platform::VirtualClock& clock,
+                 const LineSwitches* switches = nullptr, LineLog* log = nullptr);
     ~SimTransport() override;
 
     // Opens with the setting indices; throws 301 for an open port, a bad index, or while
-    // FailNextOpens is in force (the receiver's USB device has gone away).
+    // FailNextOpens is in force (the receiver's USB device has gone away). Every call below
+    // plays the fault switched on for its kind; a failed line change closes the port first.
     void OpenPort(int portNumber, int byteSizeIndex, int stopBitsIndex, int parityIndex,
                   int baudRateIndex) override;
     void ClosePort() override;
@@ -81,9 +119,23 @@ class SimTransport : public CSerialInterface {
     // Moves what the receiver has sent by now into the input buffer.
     void Pull();
     void CloseAndThrow(int code);
+    void Shut();
+    void FailLine();
+    // Plays the line fault, refuses a closed port or a bad index (302, the port closed), then
+    // takes in what arrived at the old setting and sets the new one.
+    template <typename Table, typename Field>
+    void ChangeLine(const Table& table, int index, Field& field);
+    void CheckCancel();
+    // Hands written bytes to the receiver, gathering a frame while `loses` is set.
+    void Pass(const std::uint8_t* buffer, std::size_t count);
+    void Deliver(const std::uint8_t* buffer, std::size_t count);
 
     sim::Receiver& receiver_;
     platform::VirtualClock& clock_;
+    LineLog ownLog_;
+    const LineSwitches& switches_;
+    LineLog& log_;
+    Bytes pending_;
     std::deque<std::uint8_t> input_;
     std::vector<Record> transcript_;
     int failOpens_ = 0;

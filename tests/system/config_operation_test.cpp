@@ -11,20 +11,12 @@
 #include <vector>
 
 #include "device_rig.h"
-#include "engine/profile.h"
-#include "engine/receiver.h"
-#include "frame/app.h"
-#include "frame/branding.h"
 #include "frame/error_box.h"
 #include "frame/host_interface.h"
 #include "operations/modify_options_dlg.h"
-#include "operations/operation_catalog.h"
 #include "platform/strings.h"
-#include "platform/virtual_clock.h"
-#include "support/scripted_ui.h"
-#include "support/sim_transport.h"
-#include "support/test_operations.h"
-#include "transport/transport_factory.h"
+#include "support/defined_texts.h"
+#include "support/sim_rig.h"
 
 namespace {
 
@@ -32,14 +24,7 @@ using Dlg = CLSModifyOptionsDlg;
 using device_system::Adopting;
 using device_system::Join;
 using device_system::Sleeps;
-
-const std::string kOperation = "Verify receiver options";
-const std::string kEstablishing =
-    "Establishing communication with the Orrick receiver. Please wait...";
-const std::string kRebooting = "Rebooting the Orrick receiver...";
-const std::string kSuccess = "The configuration was retrieved successfully.";
-const std::string kFailure = "There was a failure with the operation!";
-const std::string kCanceled = "The operation was canceled.";
+using namespace texts;
 
 // A profile that the simulator ships.
 sim::Profile Shipped(const std::string& name) {
@@ -58,70 +43,11 @@ std::string FFs(std::size_t count) {
 // One row of the option list: Option, Status, From, To.
 using Row = std::array<std::string, 4>;
 
-// The simulator's port, counting the ports it closed and keeping what the host wrote.
-class CountingLine : public testing_support::SimTransport {
+class Rig : public testing_support::PluginRig {
   public:
-    CountingLine(sim::Receiver& receiver, platform::VirtualClock& clock, int& closes,
-                 std::vector<std::uint8_t>& written)
-        : SimTransport(receiver, clock), closes_(closes), written_(written) {}
-    void ClosePort() override {
-        if (IsOpen()) {
-            ++closes_;
-        }
-        SimTransport::ClosePort();
-    }
-    void Write(const std::uint8_t* buffer, std::size_t count) override {
-        written_.insert(written_.end(), buffer, buffer + count);
-        SimTransport::Write(buffer, count);
-    }
+    using PluginRig::PluginRig;
 
-  private:
-    int& closes_;
-    std::vector<std::uint8_t>& written_;
-};
-
-class Rig {
-  public:
-    static constexpr int kPort = 5;
-
-    explicit Rig(const std::string& profileJson = "{}")
-        : Rig(sim::LoadProfileText(profileJson, "options system test")) {}
-    explicit Rig(sim::Profile profile)
-        : receiver(std::move(profile)), factory([this] {
-              ++transports;
-              return std::make_unique<CountingLine>(receiver, clock, closes, written);
-          }) {
-        SetBrandingVariant(0);
-        app = std::make_unique<CGarnothApp>(ShippedOperationCatalog());
-        app->InitInstance();
-    }
-
-    // The operation's index in the host's list, found by its name.
-    int Index() const {
-        char name[256] = {};
-        for (int i = 0; i < host_api::GetNumberOperations(*app); ++i) {
-            if (host_api::GetOperation(*app, i, name, sizeof name - 1) && name == kOperation) {
-                return i;
-            }
-        }
-        return -1;
-    }
-    int Run() {
-        context = {kPort, Index(), testing_support::TestWindow(), nullptr};
-        return host_api::DoOperation(*app, &context);
-    }
-
-    const platform::DialogControl* Control(int id) const {
-        if (ui.dialogs.empty()) {
-            return nullptr;
-        }
-        for (const auto& control : ui.dialogs.back().controls) {
-            if (control.id == id) {
-                return &control;
-            }
-        }
-        return nullptr;
-    }
+    int Run() { return PluginRig::Run(kOptionsOperation); }
     std::vector<Row> Rows() const {
         std::vector<Row> rows;
         if (const auto* list = Control(Dlg::kOptionList)) {
@@ -143,35 +69,19 @@ class Rig {
         return names;
     }
     // LS reboot requests (type 4, no data) among everything the host wrote.
-    int RebootRequests() const {
-        const std::vector<std::uint8_t> reboot = {0x02, 0x04, 0x00, 0x00, 0x00, 0x04, 0x03};
-        int count = 0;
-        for (auto at = written.begin();
-             (at = std::search(at, written.end(), reboot.begin(), reboot.end())) != written.end();
-             ++at) {
-            ++count;
-        }
-        return count;
+    long RebootRequests() const {
+        const testing_support::Bytes reboot = {0x02, 0x04, 0x00, 0x00, 0x00, 0x04, 0x03};
+        const auto frames = testing_support::LsFrames(testing_support::Joined(log.writes), 4);
+        return std::count(frames.begin(), frames.end(), reboot);
     }
-
-    platform::VirtualClock clock;
-    platform::ScopedClock scopedClock{clock};
-    testing_support::ScriptedUi ui;
-    testing_support::ScopedRegistry registry;
-    sim::Receiver receiver;
-    int closes = 0;
-    int transports = 0;
-    std::vector<std::uint8_t> written;  // by the host, on every port it opened
-    ScopedSerialTransportFactory factory;
-    std::unique_ptr<CGarnothApp> app;
-    OperationContext context{};
 };
 
 TEST(OptionsOperation, DefaultReceiverShowsItsConfigurationAndGoesBackToItsApplication) {
     Rig rig;
     EXPECT_EQ(rig.Run(), 1);
     EXPECT_EQ(rig.ui.titles, (std::vector<std::string>{"Read Configuration"}));
-    EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kRebooting, kSuccess}));
+    EXPECT_EQ(rig.ui.statuses,
+              (std::vector<std::string>{kEstablishing, kRebootingTheReceiver, kOptionsSuccess}));
     EXPECT_EQ(rig.ui.progress, (std::vector<int>{0, 40, 80, 100}));
     EXPECT_TRUE(rig.ui.boxes.empty());
     ASSERT_EQ(rig.ui.dialogs.size(), 1u);
@@ -242,8 +152,8 @@ TEST(OptionsOperation, DefaultReceiverShowsItsConfigurationAndGoesBackToItsAppli
     EXPECT_EQ(rig.receiver.GetCounters().rebootsToApplication, 1);
     EXPECT_EQ(rig.receiver.GetCounters().baudSwitches, 0) << "the line speed is not raised";
     EXPECT_EQ(rig.RebootRequests(), 1);
-    EXPECT_EQ(rig.transports, 1);
-    EXPECT_EQ(rig.closes, 1);
+    EXPECT_EQ(rig.log.lines, 1);
+    EXPECT_EQ(rig.log.closes, 1);
 }
 
 TEST(OptionsOperation, ListFollowsTheInformationBlock) {
@@ -309,9 +219,7 @@ TEST(OptionsOperation, ListFollowsTheInformationBlock) {
         sim::Profile profile;
         std::vector<std::string> names;
     };
-    auto profile = [](const std::string& json) {
-        return sim::LoadProfileText(json, "options system test");
-    };
+    auto profile = [](const std::string& json) { return testing_support::ProfileText(json); };
     const std::vector<Case> cases = {
         {"every toggle off and undated: the hardware version and the set values only",
          Shipped("options-all-off"), with({"Hardware Version"}, values)},
@@ -362,7 +270,8 @@ TEST(OptionsOperation, ClosingWithEscapeStillRebootsAndSucceeds) {
         session.Escape();
     });
     EXPECT_EQ(rig.Run(), 1);
-    EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kRebooting, kSuccess}));
+    EXPECT_EQ(rig.ui.statuses,
+              (std::vector<std::string>{kEstablishing, kRebootingTheReceiver, kOptionsSuccess}));
     EXPECT_TRUE(rig.ui.boxes.empty());
     EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kApplication);
     EXPECT_EQ(rig.RebootRequests(), 1);
@@ -388,10 +297,11 @@ TEST(OptionsOperation, AFullRunTakesTheFixedWaitsOfTheRoundTrip) {
 TEST(OptionsOperation, AReceiverThatDoesNotReportBackAfterTheRebootStillSucceeds) {
     Rig rig(R"({"delays": {"bootToApplicationMs": 60000}})");
     EXPECT_EQ(rig.Run(), 1);
-    EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kRebooting, kSuccess}));
+    EXPECT_EQ(rig.ui.statuses,
+              (std::vector<std::string>{kEstablishing, kRebootingTheReceiver, kOptionsSuccess}));
     EXPECT_TRUE(rig.ui.boxes.empty()) << "812 after the dialog is no failure";
     EXPECT_EQ(rig.ui.dialogs.size(), 1u);
-    EXPECT_EQ(rig.closes, 1);
+    EXPECT_EQ(rig.log.closes, 1);
 }
 
 TEST(OptionsOperation, FailuresBeforeTheDialogLeaveTheReceiverAlone) {
@@ -409,15 +319,13 @@ TEST(OptionsOperation, FailuresBeforeTheDialogLeaveTheReceiverAlone) {
          {},
          0,
          kFailure,
-         "Device failure! [801]  - There was no response from the Orrick receiver on COM5\n\n"
-         "Restart the Orrick receiver and try again."},
+         k801},
         {"the receiver stays in its application: 819",
          R"({"faults": {"neverMonitor": true}})",
          {},
          0,
          kFailure,
-         "Device failure! [819] - The Orrick receiver on COM5 did not respond as expected. \n\n"
-         "Restart the Orrick receiver and try again."},
+         DeviceText(819, " ")},
         {"an unknown product, and the user cancels the retry prompt",
          R"({"product": "Unlisted-7", "monitorProduct": "Unlisted-7-MONITOR"})",
          {platform::answer::kCancel},
@@ -435,30 +343,28 @@ TEST(OptionsOperation, FailuresBeforeTheDialogLeaveTheReceiverAlone) {
             << c.legend << ": no reboot status";
         ASSERT_FALSE(rig.ui.boxes.empty()) << c.legend;
         if (!c.box.empty()) {
-            EXPECT_EQ(rig.ui.boxes.back().text,
-                      platform::FormatString(157, rig.app->GetVersion(), c.box))
-                << c.legend;
+            EXPECT_EQ(rig.ui.boxes.back().text, rig.ErrorBox(c.box)) << c.legend;
             EXPECT_EQ(rig.ui.boxes.back().flags, kErrorBoxFlags) << c.legend;
         }
         EXPECT_TRUE(rig.ui.dialogs.empty()) << c.legend;
         EXPECT_EQ(rig.RebootRequests(), 0) << c.legend;
-        EXPECT_EQ(rig.closes, 1) << c.legend << ": the port is closed on the way out";
+        EXPECT_EQ(rig.log.closes, 1) << c.legend << ": the port is closed on the way out";
     }
 }
 
 TEST(OptionsOperation, IsListedAfterTheVersionCheckWithItsTexts) {
     Rig rig;
-    const int index = rig.Index();
+    const int index = rig.IndexOf(kOptionsOperation);
     char buffer[256] = {};
     ASSERT_TRUE(host_api::GetOperation(*rig.app, 0, buffer, sizeof buffer - 1));
-    EXPECT_STREQ(buffer, "Verify GPS software version");
+    EXPECT_EQ(buffer, kVersionOperation);
     EXPECT_EQ(index, 1);
     ASSERT_TRUE(host_api::GetDescription(*rig.app, index, buffer, sizeof buffer - 1));
     EXPECT_STREQ(buffer, "Retrieves the current configuration of the Orrick receiver.");
     const std::vector<std::pair<int, std::string>> items = {
         {0, "Operation to perform:\r\n\tVerify receiver options"},
         {2, "Retrieve Configuration"},
-        {3, "The configuration was retrieved successfully."},
+        {3, kOptionsSuccess},
     };
     for (const auto& [item, text] : items) {
         ASSERT_TRUE(host_api::GetText(*rig.app, index, item, buffer, sizeof buffer - 1)) << item;

@@ -8,12 +8,8 @@
 
 namespace {
 
-using device_system::Adopting;
-using device_system::BreakOnly;
-using device_system::DeviceCode;
-using device_system::Join;
-using device_system::Rig;
-using device_system::Sleeps;
+using namespace device_system;
+using testing_support::BigEndian32;
 
 // SwitchBaud(0) after an identification: the second identification, the follow wait.
 Sleeps FollowReceiver() {
@@ -164,17 +160,19 @@ TEST(DeviceConnect, WithBaudSwitchTheHighestAllowedRateIsTried) {
 TEST(DeviceConnect, MaxBaud38400TriesTheCandidatesDownTo9600) {
     Rig rig;
     rig.SetMaxBaud(38400);
-    rig.transport.heard = {9600};  // the 38400 and 14400 switch frames are lost
+    // The 38400 and 14400 switch frames are lost.
+    rig.line.loses = [](const Bytes& frame) {
+        return frame[1] == 0x11 && (frame.size() != 11 || BigEndian32(frame, 4) != 9600);
+    };
     rig.device.Connect(true);
     std::vector<std::uint32_t> requested;
-    for (const auto& frame : rig.transport.dropped) {
+    for (const auto& frame : rig.log.lost) {
         if (frame.size() == 11) {
-            requested.push_back((std::uint32_t{frame[4]} << 24) | (std::uint32_t{frame[5]} << 16) |
-                                (std::uint32_t{frame[6]} << 8) | frame[7]);
+            requested.push_back(BigEndian32(frame, 4));
         }
     }
     EXPECT_EQ(requested, (std::vector<std::uint32_t>{38400, 14400}));
-    EXPECT_EQ(rig.transport.dropped.size(), 6u) << "each request and its two empty resends";
+    EXPECT_EQ(rig.log.lost.size(), 6u) << "each request and its two empty resends";
     EXPECT_EQ(rig.receiver.GetCounters().baudSwitches, 1);
     EXPECT_EQ(rig.transport.GetBaudRate(), 9600u);
     EXPECT_EQ(
@@ -185,7 +183,7 @@ TEST(DeviceConnect, MaxBaud38400TriesTheCandidatesDownTo9600) {
 TEST(DeviceConnect, ASwitchRequestWithoutAnswerAtTheLowestRateIs805) {
     Rig rig;
     rig.SetMaxBaud(9600);
-    rig.transport.dropAll = true;
+    rig.line.loses = [](const Bytes& frame) { return frame[1] == 0x11; };
     EXPECT_EQ(DeviceCode([&] { rig.device.Connect(true); }), 805);
 }
 

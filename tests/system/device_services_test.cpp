@@ -7,13 +7,7 @@
 
 namespace {
 
-using device_system::Adopting;
-using device_system::BreakOnly;
-using device_system::Bytes;
-using device_system::DeviceCode;
-using device_system::Join;
-using device_system::Rig;
-using device_system::Sleeps;
+using namespace device_system;
 
 const char* const kInMonitor = R"({"powerOn": "monitor"})";
 

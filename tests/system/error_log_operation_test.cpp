@@ -4,14 +4,16 @@
 
 #include <algorithm>
 
-#include "error_log_rig.h"
 #include "operations/error_detail_dlg.h"
 #include "operations/error_log_dlg.h"
+#include "support/defined_texts.h"
+#include "support/sim_rig.h"
 
 namespace {
 
-using error_log_system::Rig;
+using Rig = testing_support::PluginRig;
 using Dialog = testing_support::ScriptedUi::Dialog;
+using namespace texts;
 using Log = CErrorLogDlg;
 using Detail = CErrorDetailDlg;
 
@@ -61,18 +63,41 @@ std::vector<std::string> Labels(const Dialog& detail) {
     return labels;
 }
 
+// One LS memory read as the host asked for it.
+struct MemoryRead {
+    std::uint32_t address;
+    std::uint32_t count;
+};
+std::vector<MemoryRead> MemoryReads(const Rig& rig) {
+    std::vector<MemoryRead> reads;
+    for (const auto& frame :
+         testing_support::LsFrames(testing_support::Joined(rig.log.writes), 5)) {
+        if (frame.size() == 4 + 6 + 3) {
+            reads.push_back({testing_support::BigEndian32(frame, 4),
+                             (std::uint32_t{frame[8]} << 8) | frame[9]});
+        }
+    }
+    return reads;
+}
+// The short (0x08) and long (0x0A) record requests of the TC error-log command.
+int RecordRequests(const Rig& rig) {
+    int records = 0;
+    for (const auto& request : testing_support::TcRequests(rig.log.writes)) {
+        records += request.type == 0x91 && request.payload.size() == 3 &&
+                   (request.payload[0] == 0x08 || request.payload[0] == 0x0A);
+    }
+    return records;
+}
+
 const std::vector<std::string> kNineLabels = {
     "Error Number", "Time and Date (UTC)", "Up time", "ID", "VPC",
     "PC",           "Data Address",        "RR1",     "RR2"};
 
 TEST(ErrorLogOperation, ApplicationLogOpensTheViewerWithClear) {
     Rig rig;
-    EXPECT_EQ(rig.Run(), 1);
+    EXPECT_EQ(rig.Run(kLogOperation), 1);
     EXPECT_EQ(rig.ui.titles, (std::vector<std::string>{kTitle}));
-    EXPECT_EQ(rig.ui.statuses,
-              (std::vector<std::string>{
-                  "Establishing communication with the Orrick receiver. Please wait...",
-                  "The error log was retrieved successfully."}));
+    EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kLogSuccess}));
     ASSERT_FALSE(rig.ui.progress.empty());
     EXPECT_EQ(rig.ui.progress.front(), 0);
     EXPECT_EQ(rig.ui.progress.back(), 100);
@@ -95,7 +120,7 @@ TEST(ErrorLogOperation, ApplicationLogOpensTheViewerWithClear) {
         EXPECT_TRUE(EndsWith(line, " UTC")) << line;
     }
     EXPECT_EQ(rig.receiver.GetCounters().logClears, 0);
-    EXPECT_EQ(rig.closes, 1);
+    EXPECT_EQ(rig.log.closes, 1);
 }
 
 TEST(ErrorLogOperation, NothingToShowGivesTheNoErrorsBoxAndSucceeds) {
@@ -114,7 +139,7 @@ TEST(ErrorLogOperation, NothingToShowGivesTheNoErrorsBoxAndSucceeds) {
     };
     for (const Case& c : cases) {
         Rig rig(c.profile);
-        EXPECT_EQ(rig.Run(), 1) << c.legend;
+        EXPECT_EQ(rig.Run(kLogOperation), 1) << c.legend;
         EXPECT_TRUE(rig.ui.dialogs.empty()) << c.legend;
         ASSERT_EQ(rig.ui.boxes.size(), 1u) << c.legend;
         EXPECT_EQ(rig.ui.boxes[0].text, kNoErrors) << c.legend;
@@ -124,8 +149,8 @@ TEST(ErrorLogOperation, NothingToShowGivesTheNoErrorsBoxAndSucceeds) {
                   platform::mb::kOk | platform::mb::kIconWarning | platform::mb::kSetForeground)
             << c.legend;
         EXPECT_EQ(rig.ui.progress.back() == 100, c.finalProgress) << c.legend;
-        EXPECT_EQ(rig.ui.statuses.back(), "The error log was retrieved successfully.") << c.legend;
-        EXPECT_EQ(rig.closes, 1) << c.legend;
+        EXPECT_EQ(rig.ui.statuses.back(), kLogSuccess) << c.legend;
+        EXPECT_EQ(rig.log.closes, 1) << c.legend;
     }
 }
 
@@ -175,7 +200,7 @@ TEST(ErrorLogOperation, MemoryLogShowsAndCopiesDeletedEntriesOnlyInTheServiceVie
             viewer.Press(Log::kCopyAll);
             viewer.Press(platform::kIdOk);
         });
-        EXPECT_EQ(rig.Run(), 1) << c.legend;
+        EXPECT_EQ(rig.Run(kLogOperation), 1) << c.legend;
         EXPECT_TRUE(rig.ui.boxes.empty()) << c.legend;
         ASSERT_EQ(rig.ui.dialogs.size(), 1u) << c.legend;
         const Dialog& viewer = rig.ui.dialogs[0];
@@ -202,7 +227,7 @@ TEST(ErrorLogOperation, MemoryLogShowsAndCopiesDeletedEntriesOnlyInTheServiceVie
         EXPECT_EQ(copied.find("DELETED"), std::string::npos) << c.legend;
         EXPECT_EQ(rig.receiver.GetCounters().tcRequests[0x91], 0)
             << "read from memory, not over TC";
-        EXPECT_FALSE(rig.reads.empty()) << c.legend;
+        EXPECT_FALSE(MemoryReads(rig).empty()) << c.legend;
     }
 }
 
@@ -238,11 +263,12 @@ TEST(ErrorLogOperation, MemoryPathReadsTheLogWindowInBlocks) {
             viewer.DoubleClick(Log::kList, 0);
             viewer.Press(platform::kIdOk);
         });
-        EXPECT_EQ(rig.Run(), 1) << c.legend;
-        ASSERT_EQ(rig.reads.size(), c.reads) << c.legend;
-        for (std::size_t i = 0; i < rig.reads.size(); ++i) {
-            EXPECT_EQ(rig.reads[i].address, c.first + 220 * i) << c.legend << " read " << i;
-            EXPECT_EQ(rig.reads[i].count, i + 1 < rig.reads.size() ? 220u : c.lastCount)
+        EXPECT_EQ(rig.Run(kLogOperation), 1) << c.legend;
+        const std::vector<MemoryRead> reads = MemoryReads(rig);
+        ASSERT_EQ(reads.size(), c.reads) << c.legend;
+        for (std::size_t i = 0; i < reads.size(); ++i) {
+            EXPECT_EQ(reads[i].address, c.first + 220 * i) << c.legend << " read " << i;
+            EXPECT_EQ(reads[i].count, i + 1 < reads.size() ? 220u : c.lastCount)
                 << c.legend << " read " << i;
         }
         ASSERT_EQ(rig.ui.dialogs.size(), 2u) << c.legend;
@@ -285,7 +311,7 @@ TEST(ErrorLogOperation, DetailShowsTheEntryRowByRow) {
         viewer.DoubleClick(Log::kList, 0);
     });
     rig.ui.OnNextDialog([](platform::DialogSession& detail) { detail.Press(Detail::kCopy); });
-    EXPECT_EQ(rig.Run(), 1);
+    EXPECT_EQ(rig.Run(kLogOperation), 1);
     ASSERT_EQ(rig.ui.dialogs.size(), 4u);
 
     const Dialog& typed = rig.ui.dialogs[1];
@@ -367,7 +393,7 @@ TEST(ErrorLogOperation, TypeAndVersionRowsCoverTheRangeWithBothEnds) {
             viewer.DoubleClick(Log::kList, static_cast<int>(row));
         }
     });
-    EXPECT_EQ(rig.Run(), 1);
+    EXPECT_EQ(rig.Run(kLogOperation), 1);
     ASSERT_EQ(rig.ui.dialogs.size(), 1 + cases.size());
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const auto rows = Rows(rig.ui.dialogs[1 + i]);
@@ -385,7 +411,7 @@ TEST(ErrorLogOperation, ShortRecordsShowNineRowsAndCopyNoLongFields) {
         viewer.Press(Log::kCopyAll);
     });
     rig.ui.OnNextDialog([](platform::DialogSession& detail) { detail.Press(Detail::kCopy); });
-    EXPECT_EQ(rig.Run(), 1);
+    EXPECT_EQ(rig.Run(kLogOperation), 1);
     ASSERT_EQ(rig.ui.dialogs.size(), 2u);
     EXPECT_EQ(Labels(rig.ui.dialogs[1]), kNineLabels);
     ASSERT_EQ(rig.ui.clipboard.size(), 2u);
@@ -406,21 +432,15 @@ TEST(ErrorLogOperation, ClearAsksThenEmptiesTheListWhileCopyAllKeepsEveryEntry) 
         std::size_t linesAfter;
         std::size_t receiverEntriesAfter;
     };
-    const std::string kRefused =
-        "Failure! [707] - The Orrick receiver on COM5 returned an unexpected response.\n\n"
-        "Restart the receiver and try again.";
-    const std::string kUnanswered =
-        "Failure! [708] - There was an error communicating with the Orrick receiver on COM5.\n\n"
-        "Restart the receiver and try again.";
     const std::vector<Case> cases = {
         {"Yes clears", "{}", platform::answer::kYes, "", 0, 0},
         {"No keeps everything", "{}", platform::answer::kNo, "", 3, 4},
         {"an erase of 7 s is waited for", R"({"delays": {"logClearMs": 7000}})",
          platform::answer::kYes, "", 0, 0},
         {"refused clear: message, the viewer keeps its lines",
-         R"({"faults": {"clearAnswer": "nak"}})", platform::answer::kYes, kRefused, 3, 4},
+         R"({"faults": {"clearAnswer": "nak"}})", platform::answer::kYes, k707, 3, 4},
         {"unanswered clear: message, the viewer keeps its lines",
-         R"({"faults": {"clearAnswer": "silent"}})", platform::answer::kYes, kUnanswered, 3, 4},
+         R"({"faults": {"clearAnswer": "silent"}})", platform::answer::kYes, k708, 3, 4},
     };
     for (const Case& c : cases) {
         Rig rig(c.profile);
@@ -434,7 +454,7 @@ TEST(ErrorLogOperation, ClearAsksThenEmptiesTheListWhileCopyAllKeepsEveryEntry) 
             viewer.Press(Log::kCopyAll);
             viewer.Press(platform::kIdOk);
         });
-        EXPECT_EQ(rig.Run(), 1) << c.legend;
+        EXPECT_EQ(rig.Run(kLogOperation), 1) << c.legend;
         EXPECT_TRUE(openAfter) << c.legend;
         EXPECT_EQ(linesAfter, c.linesAfter) << c.legend;
         ASSERT_GE(rig.ui.boxes.size(), 1u) << c.legend;
@@ -472,7 +492,7 @@ TEST(ErrorLogOperation, ClearAsksThenEmptiesTheListWhileCopyAllKeepsEveryEntry) 
         EXPECT_TRUE(EndsWith(copied, "\r\n\r\n")) << c.legend;
         EXPECT_EQ(copied.find("DELETED"), std::string::npos) << c.legend;
         EXPECT_EQ(copied.find("0x12345678"), std::string::npos) << "the deleted entry is not read";
-        EXPECT_EQ(rig.closes, 1) << c.legend;
+        EXPECT_EQ(rig.log.closes, 1) << c.legend;
     }
 }
 
@@ -485,13 +505,8 @@ TEST(ErrorLogOperation, FailuresAndCancelEndWithThePortClosed) {
         std::string message;  // the error box; empty when cancelled
     };
     const std::vector<Case> cases = {
-        {"silent receiver (701)", R"({"faults": {"silent": true}})", -1, 0,
-         "Failure! [701] - There was an error communicating with the Orrick receiver on COM5.\n"
-         "Check that the receiver has power, the cables are connected and\nrestart the receiver "
-         "and try again."},
-        {"neither application nor monitor (709)", R"({"product": "Unlisted-7"})", -1, 0,
-         "Failure! [709] - The device on COM5 is either not a Orrick receiver or is not in the "
-         "correct state.\nRestart the receiver and try again."},
+        {"silent receiver (701)", R"({"faults": {"silent": true}})", -1, 0, k701},
+        {"neither application nor monitor (709)", R"({"product": "Unlisted-7"})", -1, 0, k709},
         {"memory image low byte first, hardware flag clear (713)",
          "{" + kMonitor + R"(, "errorLog": {"byteOrder": "little"}})", -1, 0,
          "Failure! [713] - There was an error decoding the error log in the Orrick receiver.\n\n"
@@ -501,20 +516,25 @@ TEST(ErrorLogOperation, FailuresAndCancelEndWithThePortClosed) {
     };
     for (const Case& c : cases) {
         Rig rig(c.profile);
-        rig.cancelAfterLogReads = c.cancelAfterLogReads;
-        EXPECT_EQ(rig.Run(), c.result) << c.legend;
+        if (c.cancelAfterLogReads >= 0) {
+            rig.line.cancelWhen = [&rig, &c] {
+                return static_cast<int>(MemoryReads(rig).size()) + RecordRequests(rig) ==
+                       c.cancelAfterLogReads;
+            };
+        }
+        EXPECT_EQ(rig.Run(kLogOperation), c.result) << c.legend;
         EXPECT_TRUE(rig.ui.dialogs.empty()) << c.legend;
-        EXPECT_EQ(rig.closes, 1) << c.legend;
+        EXPECT_EQ(rig.log.closes, 1) << c.legend;
         if (c.message.empty()) {
             EXPECT_TRUE(rig.ui.boxes.empty()) << c.legend;
-            EXPECT_EQ(rig.ui.statuses.back(), "The operation was canceled.") << c.legend;
-            EXPECT_EQ(static_cast<int>(rig.reads.size()) + rig.records, c.cancelAfterLogReads)
+            EXPECT_EQ(rig.ui.statuses.back(), kCanceled) << c.legend;
+            EXPECT_EQ(static_cast<int>(MemoryReads(rig).size()) + RecordRequests(rig),
+                      c.cancelAfterLogReads)
                 << "nothing more is read after the cancel";
         } else {
             ASSERT_EQ(rig.ui.boxes.size(), 1u) << c.legend;
             EXPECT_EQ(rig.ui.boxes[0].text, rig.ErrorBox(c.message)) << c.legend;
-            EXPECT_EQ(rig.ui.statuses.back(), "There was a failure with the operation!")
-                << c.legend;
+            EXPECT_EQ(rig.ui.statuses.back(), kFailure) << c.legend;
         }
     }
 }

@@ -13,232 +13,42 @@
 #include <string>
 #include <vector>
 
-#include "engine/profile.h"
-#include "engine/receiver.h"
-#include "frame/app.h"
-#include "frame/branding.h"
-#include "frame/host_interface.h"
-#include "operations/operation_catalog.h"
 #include "operations/version_display_dlg.h"
-#include "platform/strings.h"
-#include "platform/virtual_clock.h"
-#include "support/fake_device_tree.h"
-#include "support/scripted_ui.h"
-#include "support/sim_transport.h"
-#include "support/test_operations.h"
-#include "transport/serial_com_exception.h"
-#include "transport/transport_factory.h"
+#include "support/defined_texts.h"
+#include "support/sim_rig.h"
 
 namespace {
 
 namespace answer = platform::answer;
 using sim::Counters;
+using testing_support::PortFault;
+using namespace texts;
 
-// How the port itself fails: from its first call of that kind on, as a port whose device has
-// gone away.
-enum class PortFault { kNone, kOpen, kRead, kWrite, kLineSettings };
-
-constexpr int kPort = 5;
 constexpr int kLineError = EIO;
 
-// The simulator's port with a failing kind of call; it counts what it opened and closed, notes a
-// transport destroyed while its port was still open, and the fastest line speed it was set to.
-class BrokenLine : public testing_support::SimTransport {
-  public:
-    struct Tally {
-        int opens = 0;
-        int closes = 0;
-        int alive = 0;
-        int destroyedOpen = 0;
-        std::uint32_t fastestBaud = 0;
-    };
-
-    BrokenLine(sim::Receiver& receiver, platform::VirtualClock& clock, PortFault fault,
-               Tally& tally)
-        : SimTransport(receiver, clock), fault_(fault), tally_(tally) {
-        ++tally_.alive;
-    }
-    ~BrokenLine() override {
-        if (IsOpen()) {
-            ++tally_.destroyedOpen;
-        }
-        --tally_.alive;
-    }
-
-    void OpenPort(int portNumber, int byteSizeIndex, int stopBitsIndex, int parityIndex,
-                  int baudRateIndex) override {
-        if (fault_ == PortFault::kOpen) {
-            throw CSerialComException(portNumber, CSerialComException::kOpenFailed, ENOENT);
-        }
-        SimTransport::OpenPort(portNumber, byteSizeIndex, stopBitsIndex, parityIndex,
-                               baudRateIndex);
-        ++tally_.opens;
-        NoteBaud();
-    }
-    void ClosePort() override {
-        if (IsOpen()) {
-            ++tally_.closes;
-        }
-        SimTransport::ClosePort();
-    }
-    void SetBaudRate(int index) override {
-        FailLine();
-        SimTransport::SetBaudRate(index);
-        NoteBaud();
-    }
-    void SetParity(int index) override {
-        FailLine();
-        SimTransport::SetParity(index);
-    }
-    void SetByteSize(int index) override {
-        FailLine();
-        SimTransport::SetByteSize(index);
-    }
-    void SetStopBits(int index) override {
-        FailLine();
-        SimTransport::SetStopBits(index);
-    }
-    void SetFlowControl(std::uint8_t flags) override {
-        FailLine();
-        SimTransport::SetFlowControl(flags);
-    }
-    void Write(const std::uint8_t* buffer, std::size_t count) override {
-        if (fault_ == PortFault::kWrite) {
-            throw CSerialComException(GetPortNumber(), CSerialComException::kWriteFailed,
-                                      kLineError);
-        }
-        SimTransport::Write(buffer, count);
-    }
-    std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
-        if (fault_ == PortFault::kRead) {
-            throw CSerialComException(GetPortNumber(), CSerialComException::kReadFailed,
-                                      kLineError);
-        }
-        return SimTransport::Read(buffer, count);
-    }
-
-  private:
-    void NoteBaud() { tally_.fastestBaud = std::max(tally_.fastestBaud, GetBaudRate()); }
-    // A failed line change closes the port before it throws, like the real port.
-    void FailLine() {
-        if (fault_ == PortFault::kLineSettings) {
-            const int port = GetPortNumber();
-            ClosePort();
-            throw CSerialComException(port, CSerialComException::kSettingsFailed, kLineError);
-        }
-    }
-
-    PortFault fault_;
-    Tally& tally_;
-};
-
 // The shipped plug-in, loaded with Ctrl+Alt held so that the service operation is listed too.
-class MatrixRig {
+class MatrixRig : public testing_support::PluginRig {
   public:
     MatrixRig(const std::string& profileJson, PortFault fault)
-        : receiver(sim::LoadProfileText(profileJson, "fault matrix")), factory([this, fault] {
-              return std::make_unique<BrokenLine>(receiver, clock, fault, tally);
-          }) {
-        SetBrandingVariant(0);
-        ui.HoldKeys(true, true);
-        app = std::make_unique<CGarnothApp>(ShippedOperationCatalog());
-        app->InitInstance();
-        ui.HoldKeys(false, false);
+        : PluginRig(profileJson, true, true) {
+        line.fault = fault;
     }
-    ~MatrixRig() { SetBrandingVariant(0); }
-
-    int IndexOf(const std::string& name) const {
-        for (int i = 0; i < host_api::GetNumberOperations(*app); ++i) {
-            std::array<char, 256> buffer{};
-            if (host_api::GetOperation(*app, i, buffer.data(), 255) && name == buffer.data()) {
-                return i;
-            }
-        }
-        return -1;
-    }
-    int Run(int index) {
-        context = {kPort, index, testing_support::TestWindow(), nullptr};
-        return host_api::DoOperation(*app, &context);
-    }
-    std::string ErrorBox(const std::string& message) const {
-        return platform::FormatString(157, app->GetVersion(), message);
-    }
-
-    platform::VirtualClock clock;
-    platform::ScopedClock scopedClock{clock};
-    testing_support::ScriptedUi ui;
-    testing_support::ScopedRegistry registry;
-    testing_support::FakeDeviceTree deviceTree;
-    sim::Receiver receiver;
-    BrokenLine::Tally tally;
-    ScopedSerialTransportFactory factory;
-    std::unique_ptr<CGarnothApp> app;
-    OperationContext context{};
 };
 
-const std::string kVersion = "Verify GPS software version";
-const std::string kOptions = "Verify receiver options";
-const std::string kLog = "View error log";
-const std::string kWipe = "Wipe Radio Configuration Blocks";
-
-const std::string kFailure = "There was a failure with the operation!";
-const std::string kCanceled = "The operation was canceled.";
-
 std::string SuccessText(const std::string& operation) {
-    if (operation == kVersion) {
-        return "The version was retrieved successfully.";
+    if (operation == kVersionOperation) {
+        return kVersionSuccess;
     }
-    if (operation == kOptions) {
-        return "The configuration was retrieved successfully.";
+    if (operation == kOptionsOperation) {
+        return kOptionsSuccess;
     }
-    if (operation == kLog) {
-        return "The error log was retrieved successfully.";
+    if (operation == kLogOperation) {
+        return kLogSuccess;
     }
-    return "Radio configuration blocks are erased successfully.";
+    return kWipeSuccess;
 }
 
-std::string ComText(int code, int error) {
-    if (code == 301) {
-        return "COM Failure! [301] There was a failure [" + std::to_string(error) +
-               "] attempting to open COM5.\n\nRestart your computer and try again.";
-    }
-    return "COM Failure! [" + std::to_string(code) + "] There was a fatal error [" +
-           std::to_string(error) + "] with COM5.\n\nRestart your computer and try again.";
-}
-std::string DeviceText(int code, const std::string& tail = "") {
-    return "Device failure! [" + std::to_string(code) +
-           "] - The Orrick receiver on COM5 did not respond as expected." + tail +
-           "\n\nRestart the Orrick receiver and try again.";
-}
-
-const std::string k701 =
-    "Failure! [701] - There was an error communicating with the Orrick receiver on COM5.\n"
-    "Check that the receiver has power, the cables are connected and\nrestart the receiver and "
-    "try again.";
-const std::string k704 =
-    "Failure! [704] - The was an error communicating with the Orrick receiver on COM5.\n\n"
-    "Restart the receiver and try again.";
-const std::string k707 =
-    "Failure! [707] - The Orrick receiver on COM5 returned an unexpected response.\n\n"
-    "Restart the receiver and try again.";
-const std::string k708 =
-    "Failure! [708] - There was an error communicating with the Orrick receiver on COM5.\n\n"
-    "Restart the receiver and try again.";
-const std::string k709 =
-    "Failure! [709] - The device on COM5 is either not a Orrick receiver or is not in the "
-    "correct state.\nRestart the receiver and try again.";
-const std::string k801 =
-    "Device failure! [801]  - There was no response from the Orrick receiver on COM5\n\n"
-    "Restart the Orrick receiver and try again.";
-const std::string k820 =
-    "Hardware not installed! [820] - The Orrick receiver on COM5 does not have an internal "
-    "radio to configure.";
-const std::string k731 =
-    "The device found on COM5 is not running the application.\nThis operation requires that "
-    "the application be running.\n\nRestart the Orrick receiver and try again.";
-const std::string k733 =
-    "Invalid Device!\n\nVantor detected a product on COM5 that was was not recognized as an "
-    "Orrick  receiver.\n\nMake sure that a Orrick receiver is connected to COM5.";
+const std::string k733 = InvalidDevice();
 
 enum class Box { kNone, kError, kPlain };
 
@@ -356,87 +166,93 @@ std::vector<Row> Rows() {
     const std::string writeFailed = ComText(304, kLineError);
     const std::string lineFailed = ComText(302, kLineError);
     return {
-        {kVersion, silent, Fails(k701, kIdentifyFails)},
-        {kOptions, silent, Fails(k801, kIdentifyFails)},
-        {kLog, silent, Fails(k701, kIdentifyFails)},
-        {kWipe, silent, Fails(k701, kIdentifyFails)},
+        {kVersionOperation, silent, Fails(k701, kIdentifyFails)},
+        {kOptionsOperation, silent, Fails(k801, kIdentifyFails)},
+        {kLogOperation, silent, Fails(k701, kIdentifyFails)},
+        {kWipeOperation, silent, Fails(k701, kIdentifyFails)},
 
-        {kVersion, noisy, Completes(kVersionRun), {.counter = &Counters::noiseBytes}},
-        {kOptions, noisy, Completes(kMonitorRun), {.counter = &Counters::noiseBytes}},
-        {kLog, noisy, Completes(kLogRun), {.counter = &Counters::noiseBytes}},
-        {kWipe, noisy, Completes(kWipeRun), {.counter = &Counters::noiseBytes}},
+        {kVersionOperation, noisy, Completes(kVersionRun), {.counter = &Counters::noiseBytes}},
+        {kOptionsOperation, noisy, Completes(kMonitorRun), {.counter = &Counters::noiseBytes}},
+        {kLogOperation, noisy, Completes(kLogRun), {.counter = &Counters::noiseBytes}},
+        {kWipeOperation, noisy, Completes(kWipeRun), {.counter = &Counters::noiseBytes}},
 
-        {kVersion, corrupt, Completes(kVersionRun), {.counter = &Counters::corruptFrames}},
-        {kOptions, corrupt, Completes(kMonitorRun), {.counter = &Counters::corruptFrames}},
-        {kLog, corrupt, Completes(kLogRun), {.counter = &Counters::corruptFrames}},
-        {kWipe, corrupt, Completes(kWipeRun), {.counter = &Counters::corruptFrames}},
+        {kVersionOperation, corrupt, Completes(kVersionRun), {.counter = &Counters::corruptFrames}},
+        {kOptionsOperation, corrupt, Completes(kMonitorRun), {.counter = &Counters::corruptFrames}},
+        {kLogOperation, corrupt, Completes(kLogRun), {.counter = &Counters::corruptFrames}},
+        {kWipeOperation, corrupt, Completes(kWipeRun), {.counter = &Counters::corruptFrames}},
 
         // The typical receiver takes the switch to 115200.
-        {kWipe,
+        {kWipeOperation,
          refusedBaud,
          Completes(kWipeRun + 10),
          {.counter = &Counters::baudRefusals, .fastestBaud = 9600}},
 
-        {kOptions, noHardware, Completes(kMonitorRun + 20), {.counter = &Counters::infoWithheld}},
-        {kWipe, noHardware, Completes(kWipeRun + 20), {.counter = &Counters::infoWithheld}},
+        {kOptionsOperation,
+         noHardware,
+         Completes(kMonitorRun + 20),
+         {.counter = &Counters::infoWithheld}},
+        {kWipeOperation,
+         noHardware,
+         Completes(kWipeRun + 20),
+         {.counter = &Counters::infoWithheld}},
 
-        {kVersion, noRadio, Completes(kVersionRun), {.radioVersion = ""}},
-        {kWipe, noRadio, Fails(k820, kWipeRun)},
+        {kVersionOperation, noRadio, Completes(kVersionRun), {.radioVersion = ""}},
+        {kWipeOperation, noRadio, Fails(k820, kWipeRun)},
 
         // Eight identifications 7 s apart after the 14 s boot wait: 136 s more than one.
-        {kOptions, neverMonitor, Fails(DeviceText(819, " "), 200)},
-        {kWipe, neverMonitor, Fails(DeviceText(819, " "), 210)},
+        {kOptionsOperation, neverMonitor, Fails(DeviceText(819, " "), 200)},
+        {kWipeOperation, neverMonitor, Fails(DeviceText(819, " "), 210)},
 
         // The monitor answers 11 s later than the typical receiver's, after the host's 14 s wait:
         // found by an identification 7 s or more later.
-        {kOptions, slowReboot, Completes(kMonitorRun + 60), {.extraSeconds = 7}},
-        {kWipe, slowReboot, Completes(kWipeRun + 60), {.extraSeconds = 7}},
+        {kOptionsOperation, slowReboot, Completes(kMonitorRun + 60), {.extraSeconds = 7}},
+        {kWipeOperation, slowReboot, Completes(kWipeRun + 60), {.extraSeconds = 7}},
         // The configuration report ends as a success all the same, after the host has waited
         // out its 18 s where the typical receiver is back after 6 s.
-        {kOptions, noReturn, Completes(kMonitorRun + 20), {.extraSeconds = 12}},
-        {kWipe, noReturn, Fails(DeviceText(812), kWipeRun + 20)},
+        {kOptionsOperation, noReturn, Completes(kMonitorRun + 20), {.extraSeconds = 12}},
+        {kWipeOperation, noReturn, Fails(DeviceText(812), kWipeRun + 20)},
 
-        {kVersion, unknown, Cancels(k733, 11)},
-        {kOptions, unknownRetried, Cancels(k733, 40, 2)},
-        {kLog, unknown, Fails(k709, 11)},
-        {kWipe, unknownCancelled, Cancels(k733, 30)},
+        {kVersionOperation, unknown, Cancels(k733, 11)},
+        {kOptionsOperation, unknownRetried, Cancels(k733, 40, 2)},
+        {kLogOperation, unknown, Fails(k709, 11)},
+        {kWipeOperation, unknownCancelled, Cancels(k733, 30)},
 
-        {kVersion, monitorName, Cancels(k731, 11)},
-        {kOptions, monitorName, Fails(k801, 240)},
-        {kLog, monitorName, Fails(k801, 240)},
-        {kWipe, monitorName, Fails(DeviceText(805), 150)},
+        {kVersionOperation, monitorName, Cancels(k731, 11)},
+        {kOptionsOperation, monitorName, Fails(k801, 240)},
+        {kLogOperation, monitorName, Fails(k801, 240)},
+        {kWipeOperation, monitorName, Fails(DeviceText(805), 150)},
 
         // The host takes the USB port's own 115200 from its identification; it opens the port
         // again after each of the two reboots.
-        {kVersion, usb, Completes(kVersionRun), {.fastestBaud = 115200}},
-        {kOptions, usb, Completes(kMonitorRun + 20), {.fastestBaud = 115200, .opens = 3}},
-        {kWipe, usb, Completes(kWipeRun + 20), {.fastestBaud = 115200, .opens = 3}},
+        {kVersionOperation, usb, Completes(kVersionRun), {.fastestBaud = 115200}},
+        {kOptionsOperation, usb, Completes(kMonitorRun + 20), {.fastestBaud = 115200, .opens = 3}},
+        {kWipeOperation, usb, Completes(kWipeRun + 20), {.fastestBaud = 115200, .opens = 3}},
 
-        {kLog, slowClear, Completes(kLogRun + 25), {.extraSeconds = 7}},
-        {kLog, clearRefused, CompletesAfter(k707, 1, kLogRun + 25)},
+        {kLogOperation, slowClear, Completes(kLogRun + 25), {.extraSeconds = 7}},
+        {kLogOperation, clearRefused, CompletesAfter(k707, 1, kLogRun + 25)},
 
-        {kVersion, open, Fails(openFailed, kQuick)},
-        {kOptions, open, Fails(openFailed, kQuick)},
-        {kLog, open, Fails(openFailed, kQuick)},
-        {kWipe, open, Fails(openFailed, kQuick)},
+        {kVersionOperation, open, Fails(openFailed, kQuick)},
+        {kOptionsOperation, open, Fails(openFailed, kQuick)},
+        {kLogOperation, open, Fails(openFailed, kQuick)},
+        {kWipeOperation, open, Fails(openFailed, kQuick)},
 
-        {kVersion, read, Fails(readFailed, kQuick)},
-        {kOptions, read, Fails(readFailed, kQuick)},
-        {kLog, read, Fails(readFailed, kQuick)},
-        {kWipe, read, Fails(readFailed, kQuick)},
+        {kVersionOperation, read, Fails(readFailed, kQuick)},
+        {kOptionsOperation, read, Fails(readFailed, kQuick)},
+        {kLogOperation, read, Fails(readFailed, kQuick)},
+        {kWipeOperation, read, Fails(readFailed, kQuick)},
 
         // A packet reports its own failed send and its two failed retransmissions, then the
         // unanswered request fails the run: radio flags and version numbers; GPS time and count.
-        {kVersion, write, Fails(k704, kVersionRun, 7)},
-        {kLog, write, Fails(k708, kLogRun, 7)},
+        {kVersionOperation, write, Fails(k704, kVersionRun, 7)},
+        {kLogOperation, write, Fails(k708, kLogRun, 7)},
         // The monitor request is written without a packet: its failure ends the run.
-        {kOptions, write, Fails(writeFailed, 40, 4)},
-        {kWipe, write, Fails(writeFailed, 40, 4)},
+        {kOptionsOperation, write, Fails(writeFailed, 40, 4)},
+        {kWipeOperation, write, Fails(writeFailed, 40, 4)},
 
-        {kVersion, line, Fails(lineFailed, kQuick)},
-        {kOptions, line, Fails(lineFailed, kQuick)},
-        {kLog, line, Fails(lineFailed, kQuick)},
-        {kWipe, line, Fails(lineFailed, kQuick)},
+        {kVersionOperation, line, Fails(lineFailed, kQuick)},
+        {kOptionsOperation, line, Fails(lineFailed, kQuick)},
+        {kLogOperation, line, Fails(lineFailed, kQuick)},
+        {kWipeOperation, line, Fails(lineFailed, kQuick)},
     };
 }
 
@@ -444,12 +260,11 @@ std::vector<Row> Rows() {
 // fault's answers, and the viewer's Clear where the fault asks for it. The result code, or -1
 // when the operation is not listed.
 int RunScripted(MatrixRig& rig, const Row& row) {
-    const int index = rig.IndexOf(row.operation);
-    if (index < 0) {
+    if (rig.IndexOf(row.operation) < 0) {
         ADD_FAILURE() << row.operation << " not listed";
         return -1;
     }
-    if (row.operation == kWipe) {
+    if (row.operation == kWipeOperation) {
         rig.ui.AnswerNextBox(answer::kYes);
     }
     for (int a : row.fault.answers) {
@@ -462,7 +277,7 @@ int RunScripted(MatrixRig& rig, const Row& row) {
             viewer.Press(platform::kIdOk);
         });
     }
-    return rig.Run(index);
+    return rig.Run(row.operation);
 }
 
 double Seconds(const MatrixRig& rig) {
@@ -476,10 +291,10 @@ void ExpectEvidence(const Row& row, const MatrixRig& rig) {
             << "the receiver never played its fault";
     }
     if (evidence.fastestBaud != 0) {
-        EXPECT_EQ(rig.tally.fastestBaud, evidence.fastestBaud) << "the host's fastest line";
+        EXPECT_EQ(rig.log.fastestBaud, evidence.fastestBaud) << "the host's fastest line";
     }
     if (evidence.opens != 0) {
-        EXPECT_EQ(rig.tally.opens, evidence.opens) << "the port's opens";
+        EXPECT_EQ(rig.log.opens, evidence.opens) << "the port's opens";
     }
     if (evidence.radioVersion != nullptr) {
         ASSERT_FALSE(rig.ui.dialogs.empty());
@@ -507,7 +322,7 @@ TEST(FaultMatrix, EveryFaultThroughEveryOperationEndsAsDefined) {
         ASSERT_FALSE(rig.ui.statuses.empty());
         EXPECT_EQ(rig.ui.statuses.back(), status);
 
-        const std::size_t question = row.operation == kWipe ? 1 : 0;
+        const std::size_t question = row.operation == kWipeOperation ? 1 : 0;
         ASSERT_GE(rig.ui.boxes.size(), question);
         const std::size_t boxes = rig.ui.boxes.size() - question;
         // The clear's own question comes on top of what the row counts.
@@ -518,10 +333,10 @@ TEST(FaultMatrix, EveryFaultThroughEveryOperationEndsAsDefined) {
         }
 
         // The port is released: every open has its close, before the transport goes.
-        EXPECT_EQ(rig.tally.alive, 0);
-        EXPECT_EQ(rig.tally.destroyedOpen, 0);
-        EXPECT_EQ(rig.tally.closes, rig.tally.opens);
-        EXPECT_EQ(rig.tally.opens == 0, fault.port == PortFault::kOpen);
+        EXPECT_EQ(rig.log.alive, 0);
+        EXPECT_EQ(rig.log.destroyedOpen, 0);
+        EXPECT_EQ(rig.log.closes, rig.log.opens);
+        EXPECT_EQ(rig.log.opens == 0, fault.port == PortFault::kOpen);
         EXPECT_LE(Seconds(rig), expected.maxSeconds);
         ExpectEvidence(row, rig);
     }

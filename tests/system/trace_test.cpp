@@ -16,11 +16,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "version_rig.h"
+#include "operations/version_display_dlg.h"
+#include "support/defined_texts.h"
+#include "support/sim_rig.h"
 
 namespace {
 
-using version_system::Rig;
+using Rig = testing_support::PluginRig;
 using Json = nlohmann::json;
 
 // Sets DEVVORIN_TRACE for the scope.
@@ -59,7 +61,12 @@ struct Seen {
 
 Seen RunOnce(const std::string& profile) {
     Rig rig(profile);
-    Seen seen{rig.Run(), rig.ui.statuses, {}, {}, rig.clock.Sleeps(), rig.clock.ElapsedMs()};
+    Seen seen{rig.Run(texts::kVersionOperation),
+              rig.ui.statuses,
+              {},
+              {},
+              rig.clock.Sleeps(),
+              rig.clock.ElapsedMs()};
     for (const auto& box : rig.ui.boxes) {
         seen.boxes.push_back(box.text);
     }
@@ -76,7 +83,7 @@ TEST(WireTrace, HoldsTheRunsFramesInOrderOnTheRunsClock) {
     {
         TraceVariable variable(path);
         Rig rig;
-        ASSERT_EQ(rig.Run(), 1);
+        ASSERT_EQ(rig.Run(texts::kVersionOperation), 1);
     }
     const std::vector<Json> events = ReadTrace(path);
     ASSERT_GE(events.size(), 3U);
@@ -205,7 +212,7 @@ TEST(WireTrace, RecordsTheExceptionThatEndedTheRun) {
     {
         TraceVariable variable(path);
         Rig rig(R"({"faults":{"silent":true}})");
-        ASSERT_EQ(rig.Run(), 0);
+        ASSERT_EQ(rig.Run(texts::kVersionOperation), 0);
     }
     const std::vector<Json> events = ReadTrace(path);
     ASSERT_GE(events.size(), 2U);

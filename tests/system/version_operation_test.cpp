@@ -3,25 +3,26 @@
 #include <gtest/gtest.h>
 
 #include "frame/error_box.h"
-#include "version_rig.h"
+#include "frame/host_interface.h"
+#include "operations/version_display_dlg.h"
+#include "support/defined_texts.h"
+#include "support/sim_rig.h"
 
 namespace {
 
-using version_system::Rig;
+using Rig = testing_support::PluginRig;
 using Dlg = CVersionDisplayDlg;
 using Kind = testing_support::ScriptedUi::Event::Kind;
-
-const std::string kCanceled = "The operation was canceled.";
-const std::string kFailure = "There was a failure with the operation!";
+using testing_support::TcRequest;
+using namespace texts;
 
 TEST(VersionOperation, TypicalReceiverShowsItsVersionsInTheDialog) {
     Rig rig;
-    EXPECT_EQ(rig.Run(), 1);
+    EXPECT_EQ(rig.Run(kVersionOperation), 1);
     EXPECT_EQ(rig.ui.titles, (std::vector<std::string>{"Retrieve Software Version"}));
     EXPECT_EQ(rig.ui.statuses,
-              (std::vector<std::string>{
-                  "Establishing communication with the Orrick receiver. Please wait...",
-                  "Retrieving version information...", "The version was retrieved successfully."}));
+              (std::vector<std::string>{kEstablishing, "Retrieving version information...",
+                                        kVersionSuccess}));
     EXPECT_EQ(rig.ui.progress, (std::vector<int>{0, 100}));
     EXPECT_TRUE(rig.ui.boxes.empty());
     ASSERT_EQ(rig.ui.dialogs.size(), 1u);
@@ -45,16 +46,16 @@ TEST(VersionOperation, TypicalReceiverShowsItsVersionsInTheDialog) {
                                         Kind::kProgress, Kind::kDialog, Kind::kStatus}));
     // Radio flag query, pass-through to receiver port 1 + 1 in mode 4, radio query '0', then the
     // version numbers after the second identification.
-    std::vector<Rig::Request> tc;
-    for (const Rig::Request& request : rig.Requests()) {
+    std::vector<TcRequest> tc;
+    for (const TcRequest& request : testing_support::TcRequests(rig.log.writes)) {
         if (request.type != 0x6F) {
             tc.push_back(request);
         }
     }
-    EXPECT_EQ(tc, (std::vector<Rig::Request>{
+    EXPECT_EQ(tc, (std::vector<TcRequest>{
                       {0x4A, {0x00}}, {0x84, {0x02, 0x04}}, {0x77, {0x30}}, {0x06, {}}}));
-    EXPECT_EQ(rig.transports, 1);
-    EXPECT_EQ(rig.closes, 1);
+    EXPECT_EQ(rig.log.lines, 1);
+    EXPECT_EQ(rig.log.closes, 1);
     EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kApplication) << "nothing in it changed";
 }
 
@@ -89,11 +90,11 @@ TEST(VersionOperation, RadioVersionFollowsWhatTheRadioSays) {
     };
     for (const Case& c : cases) {
         Rig rig(c.profile);
-        EXPECT_EQ(rig.Run(), 1) << c.legend;
+        EXPECT_EQ(rig.Run(kVersionOperation), 1) << c.legend;
         EXPECT_EQ(rig.Field(Dlg::kRadioVersion), c.radioVersion) << c.legend;
         EXPECT_EQ(rig.Field(Dlg::kSoftwareVersion), "4.12") << c.legend;
         EXPECT_TRUE(rig.ui.boxes.empty()) << c.legend;
-        EXPECT_EQ(rig.closes, 1) << c.legend;
+        EXPECT_EQ(rig.log.closes, 1) << c.legend;
         EXPECT_FALSE(rig.receiver.InRadioPassThrough()) << c.legend << ": port left to the radio";
         EXPECT_EQ(rig.receiver.GetCounters().identifications, c.identifiesAgain ? 2 : 1)
             << c.legend;
@@ -117,7 +118,7 @@ TEST(VersionOperation, VersionNumbersLoseTheirLeadingZeros) {
     };
     for (const Case& c : cases) {
         Rig rig(c.profile);
-        EXPECT_EQ(rig.Run(), 1) << c.legend;
+        EXPECT_EQ(rig.Run(kVersionOperation), 1) << c.legend;
         EXPECT_EQ(rig.Field(Dlg::kSoftwareVersion), c.software) << c.legend;
         EXPECT_EQ(rig.Field(Dlg::kBootVersion), c.boot) << c.legend;
     }
@@ -136,20 +137,16 @@ TEST(VersionOperation, TrimmingLeadingZeros) {
 TEST(VersionOperation, ReceiverInItsMonitorIsTurnedAwayWithoutAnErrorBox) {
     for (const char* profile : {R"({"powerOn": "monitor"})", R"({"product": "Vorin-MONITOR"})"}) {
         Rig rig(profile);
-        EXPECT_EQ(rig.Run(), 2) << profile;
+        EXPECT_EQ(rig.Run(kVersionOperation), 2) << profile;
         ASSERT_EQ(rig.ui.boxes.size(), 1u) << profile;
         const auto& box = rig.ui.boxes[0];
-        EXPECT_EQ(box.text,
-                  "The device found on COM5 is not running the application.\nThis operation "
-                  "requires that the application be running.\n\nRestart the Orrick receiver and "
-                  "try again.")
-            << profile;
+        EXPECT_EQ(box.text, k731) << profile;
         EXPECT_EQ(box.caption, "DevVorin");
         EXPECT_EQ(box.flags, platform::mb::kOk | platform::mb::kSetForeground) << "no icon";
         EXPECT_EQ(box.owner, testing_support::TestWindow());
         EXPECT_EQ(rig.ui.statuses.back(), kCanceled);
         EXPECT_TRUE(rig.ui.dialogs.empty());
-        EXPECT_EQ(rig.closes, 1) << "the port is closed on the way out";
+        EXPECT_EQ(rig.log.closes, 1) << "the port is closed on the way out";
     }
 }
 
@@ -167,23 +164,19 @@ TEST(VersionOperation, UnknownProductGetsTheInvalidDeviceBoxAfterBranding) {
     for (const Case& c : cases) {
         Rig rig(R"({"product": "Unlisted-7", "monitorProduct": "Unlisted-7-MONITOR"})");
         SetBrandingVariant(c.variant);
-        EXPECT_EQ(rig.Run(), 2) << c.legend;
+        EXPECT_EQ(rig.Run(kVersionOperation), 2) << c.legend;
         ASSERT_EQ(rig.ui.boxes.size(), 1u) << c.legend;
-        EXPECT_EQ(rig.ui.boxes[0].text,
-                  "Invalid Device!\n\n" + c.host +
-                      " detected a product on COM5 that was was not recognized as an Orrick  "
-                      "receiver.\n\nMake sure that a Orrick receiver is connected to COM5.")
-            << c.legend;
+        EXPECT_EQ(rig.ui.boxes[0].text, InvalidDevice(c.host)) << c.legend;
         EXPECT_EQ(rig.ui.boxes[0].flags, platform::mb::kOk | platform::mb::kSetForeground);
         EXPECT_EQ(rig.ui.statuses.back(), kCanceled) << c.legend;
         EXPECT_TRUE(rig.ui.dialogs.empty()) << c.legend;
-        EXPECT_EQ(rig.closes, 1) << c.legend;
+        EXPECT_EQ(rig.log.closes, 1) << c.legend;
     }
 }
 
 TEST(VersionOperation, NullHostWindowSendsNothingAndStillCompletes) {
     Rig rig;
-    EXPECT_EQ(rig.Run(nullptr), 1);
+    EXPECT_EQ(rig.Run(kVersionOperation, nullptr), 1);
     EXPECT_TRUE(rig.ui.statuses.empty());
     EXPECT_TRUE(rig.ui.progress.empty());
     EXPECT_TRUE(rig.ui.titles.empty());
@@ -192,7 +185,7 @@ TEST(VersionOperation, NullHostWindowSendsNothingAndStillCompletes) {
     EXPECT_EQ(rig.Field(Dlg::kRadioVersion), "1.23");
 
     Rig monitor(R"({"powerOn": "monitor"})");
-    EXPECT_EQ(monitor.Run(nullptr), 2);
+    EXPECT_EQ(monitor.Run(kVersionOperation, nullptr), 2);
     ASSERT_EQ(monitor.ui.boxes.size(), 1u) << "the box still shows, without an owner";
     EXPECT_EQ(monitor.ui.boxes[0].owner, nullptr);
     EXPECT_TRUE(monitor.ui.statuses.empty());
@@ -202,36 +195,24 @@ TEST(VersionOperation, FailuresShowTheirExactErrorBox) {
     struct Case {
         const char* legend;
         std::string profile;
-        std::set<int> dropped;
-        int failing;
+        int lostTc;  // TC frames of this type are lost on the line
         int failOpens;
         std::string message;
         int transportCloses;
     };
     const std::vector<Case> cases = {
-        {"silent receiver: identification fails (701)",
-         R"({"faults": {"silent": true}})",
-         {},
-         -1,
-         0,
-         "Failure! [701] - There was an error communicating with the Orrick receiver on COM5.\n"
-         "Check that the receiver has power, the cables are connected and\nrestart the receiver "
-         "and try again.",
-         1},
-        {"version numbers never answered (704)",
-         "{}",
-         {0x06},
-         -1,
-         0,
-         "Failure! [704] - The was an error communicating with the Orrick receiver on COM5.\n\n"
-         "Restart the receiver and try again.",
-         1},
-        {"port cannot be opened (301)", "{}", {}, -1, 1, "", 0},
+        {"silent receiver: identification fails (701)", R"({"faults": {"silent": true}})", -1, 0,
+         k701, 1},
+        {"version numbers never answered (704)", "{}", 0x06, 0, k704, 1},
+        {"port cannot be opened (301)", "{}", -1, 1, "", 0},
     };
     for (const Case& c : cases) {
-        Rig rig(c.profile, c.dropped, c.failing);
-        rig.failOpens = c.failOpens;
-        EXPECT_EQ(rig.Run(), 0) << c.legend;
+        Rig rig(c.profile);
+        rig.line.loses = [&c](const testing_support::Bytes& frame) {
+            return frame[1] == 0x00 && frame[2] == c.lostTc;
+        };
+        rig.line.failOpens = c.failOpens;
+        EXPECT_EQ(rig.Run(kVersionOperation), 0) << c.legend;
         ASSERT_FALSE(rig.ui.boxes.empty()) << c.legend;
         const auto& box = rig.ui.boxes.back();
         if (!c.message.empty()) {
@@ -240,26 +221,25 @@ TEST(VersionOperation, FailuresShowTheirExactErrorBox) {
         EXPECT_EQ(box.flags, kErrorBoxFlags) << c.legend;
         EXPECT_EQ(rig.ui.statuses.back(), kFailure) << c.legend;
         EXPECT_TRUE(rig.ui.dialogs.empty()) << c.legend;
-        EXPECT_EQ(rig.closes, c.transportCloses) << c.legend;
+        EXPECT_EQ(rig.log.closes, c.transportCloses) << c.legend;
     }
 }
 
 TEST(VersionOperation, RadioQueryThatCannotBeSentFailsWith707) {
-    Rig rig("{}", {}, 0x77);
-    EXPECT_EQ(rig.Run(), 0);
+    Rig rig;
+    rig.line.failingTc = 0x77;
+    EXPECT_EQ(rig.Run(kVersionOperation), 0);
     ASSERT_FALSE(rig.ui.boxes.empty());
-    EXPECT_EQ(rig.ui.boxes.back().text,
-              rig.ErrorBox("Failure! [707] - The Orrick receiver on COM5 returned an unexpected "
-                           "response.\n\nRestart the receiver and try again."));
+    EXPECT_EQ(rig.ui.boxes.back().text, rig.ErrorBox(k707));
     EXPECT_EQ(rig.ui.statuses.back(), kFailure);
-    EXPECT_EQ(rig.closes, 1);
+    EXPECT_EQ(rig.log.closes, 1);
 }
 
 TEST(VersionOperation, IsTheFirstShippedOperationWithItsTexts) {
     Rig rig;
     char buffer[256] = {};
     ASSERT_TRUE(host_api::GetOperation(*rig.app, 0, buffer, sizeof buffer - 1));
-    EXPECT_STREQ(buffer, "Verify GPS software version");
+    EXPECT_EQ(buffer, kVersionOperation);
     ASSERT_TRUE(host_api::GetDescription(*rig.app, 0, buffer, sizeof buffer - 1));
     EXPECT_STREQ(buffer, "Retrieves the software version from the Orrick receiver.");
     const std::vector<std::pair<int, std::string>> items = {
@@ -268,7 +248,7 @@ TEST(VersionOperation, IsTheFirstShippedOperationWithItsTexts) {
          "Ensure your Orrick receiver is connected to COM%d of the PC over Bluetooth or "
          "serial cable."},
         {2, "retrieve software version"},
-        {3, "The version was retrieved successfully."},
+        {3, kVersionSuccess},
     };
     for (const auto& [item, text] : items) {
         ASSERT_TRUE(host_api::GetText(*rig.app, 0, item, buffer, sizeof buffer - 1)) << item;

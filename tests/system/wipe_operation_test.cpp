@@ -9,25 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "version_rig.h"
+#include "frame/host_interface.h"
+#include "support/defined_texts.h"
+#include "support/sim_rig.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using version_system::FaultyLine;
+using namespace texts;
 
-const std::string kName = "Wipe Radio Configuration Blocks";
-const std::string kEstablishing =
-    "Establishing communication with the Orrick receiver. Please wait...";
 const std::string kErasing = "Erasing ...";
-const std::string kRebootingReceiver = "Rebooting the Orrick receiver...";
-const std::string kInitializingMonitor = "Initializing monitor...";
-const std::string kRebooting = "Rebooting Orrick receiver...";
-const std::string kSuccess = "Radio configuration blocks are erased successfully.";
 const std::string kEraseFailed =
     "Erase radio configuration blocks failed due to internal receiver error.";
-const std::string kCanceled = "The operation was canceled.";
-const std::string kFailure = "There was a failure with the operation!";
 
 const Bytes kResetFrame = {0x02, 0x00, 0x58, 0x07, 0xFF, 0x00, 0x52,
                            0x45, 0x53, 0x45, 0x54, 0xE1, 0x03};
@@ -35,91 +28,29 @@ const Bytes kErasedDictionary = {0xFD, 0x03, 0x09, 0x00, 0x14, 0x06, 0x00, 0x00,
                                  0x06, 0x00, 0x00, 0xFE, 0x06, 0x02, 0xBE, 0x00, 0xFF};
 
 // The shipped plug-in loaded with the chord held (or not), over the simulator.
-class WipeRig {
+class WipeRig : public testing_support::PluginRig {
   public:
-    static constexpr int kPort = 5;
-
     explicit WipeRig(const std::string& profileJson = "{}", bool control = true, bool alt = true)
-        : receiver(sim::LoadProfileText(profileJson, "wipe system test")), factory([this] {
-              auto line = std::make_unique<Line>(*this);
-              ++transports;
-              return line;
-          }) {
-        SetBrandingVariant(0);
-        ui.HoldKeys(control, alt);
-        app = std::make_unique<CGarnothApp>(ShippedOperationCatalog());
-        app->InitInstance();
-        ui.HoldKeys(false, false);
-    }
+        : PluginRig(profileJson, control, alt) {}
 
-    // The index of the operation with that name, or -1.
-    int IndexOf(const std::string& name) const {
-        for (int i = 0; i < host_api::GetNumberOperations(*app); ++i) {
-            std::array<char, 256> buffer{};
-            if (host_api::GetOperation(*app, i, buffer.data(), 255) && name == buffer.data()) {
-                return i;
-            }
-        }
-        return -1;
-    }
-
-    int Run() {
-        context = {kPort, IndexOf(kName), testing_support::TestWindow(), &cancel};
-        return host_api::DoOperation(*app, &context);
-    }
-
-    std::string ErrorBox(const std::string& message) const {
-        return platform::FormatString(157, app->GetVersion(), message);
-    }
+    int Run() { return PluginRig::Run(kWipeOperation); }
     // The TC requests the host wrote, by type, identification left out.
     std::vector<int> TcTypes() const {
         std::vector<int> types;
-        for (const Bytes& piece : writes) {
-            if (piece.size() == 4 && piece[0] == 0x02 && piece[1] == 0x00 && piece[2] != 0x6F) {
-                types.push_back(piece[2]);
+        for (const auto& request : testing_support::TcRequests(log.writes)) {
+            if (request.type != 0x6F) {
+                types.push_back(request.type);
             }
         }
         return types;
     }
     int ResetFramesWritten() const {
-        return static_cast<int>(std::count(writes.begin(), writes.end(), kResetFrame));
+        return static_cast<int>(std::count(log.writes.begin(), log.writes.end(), kResetFrame));
     }
     int RadioWriteRequests() const {
         const auto counters = receiver.GetCounters();
         return counters.lsRequests.count(19) != 0 ? counters.lsRequests.at(19) : 0;
     }
-
-    platform::VirtualClock clock;
-    platform::ScopedClock scopedClock{clock};
-    testing_support::ScriptedUi ui;
-    testing_support::ScopedRegistry registry;
-    sim::Receiver receiver;
-    std::vector<Bytes> writes;
-    int transports = 0;
-    int closes = 0;
-    int failingType = -1;  // writing a TC frame of this type fails like a port gone away
-    platform::PosixEvent cancel;
-    std::function<void(WipeRig&)> onRead;  // called before every read of the port
-    ScopedSerialTransportFactory factory;
-    std::unique_ptr<CGarnothApp> app;
-    OperationContext context{};
-
-  private:
-    class Line : public FaultyLine {
-      public:
-        explicit Line(WipeRig& rig)
-            : FaultyLine(rig.receiver, rig.clock, {}, rig.failingType, rig.writes, rig.closes),
-              rig_(rig) {}
-        std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
-            if (rig_.onRead) {
-                rig_.onRead(rig_);
-            }
-            return FaultyLine::Read(buffer, count);
-        }
-
-      private:
-        WipeRig& rig_;
-    };
 };
 
 TEST(WipeOperation, ListedLastOnlyWithCtrlAndAltHeldAtLoad) {
@@ -127,10 +58,10 @@ TEST(WipeOperation, ListedLastOnlyWithCtrlAndAltHeldAtLoad) {
         {false, false}, {true, false}, {false, true}};
     for (const auto& [control, alt] : partial) {
         WipeRig rig("{}", control, alt);
-        EXPECT_EQ(rig.IndexOf(kName), -1) << control << alt;
+        EXPECT_EQ(rig.IndexOf(kWipeOperation), -1) << control << alt;
     }
     WipeRig rig;
-    const int index = rig.IndexOf(kName);
+    const int index = rig.IndexOf(kWipeOperation);
     ASSERT_EQ(index, host_api::GetNumberOperations(*rig.app) - 1);
     std::array<char, 256> text{};
     ASSERT_TRUE(host_api::GetDescription(*rig.app, index, text.data(), 255));
@@ -139,7 +70,7 @@ TEST(WipeOperation, ListedLastOnlyWithCtrlAndAltHeldAtLoad) {
         "Operation to Perform:\r\n\tErase entire radio configuration \r\n\tblocks.",
         "Ensure your Orrick receiver is connected to COM%d of the PC over Bluetooth or serial "
         "cable.",
-        "Erase radio configuration blocks", kSuccess};
+        "Erase radio configuration blocks", kWipeSuccess};
     for (int item = 0; item < 4; ++item) {
         text.fill(0);
         ASSERT_TRUE(host_api::GetText(*rig.app, index, item, text.data(), 255)) << item;
@@ -159,7 +90,7 @@ TEST(WipeOperation, AnsweringNoNeverOpensThePort) {
     EXPECT_EQ(rig.ui.titles, (std::vector<std::string>{"Erase radio configuration blocks"}));
     EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kCanceled})) << "nothing after it";
     EXPECT_EQ(rig.ui.progress, (std::vector<int>{100}));
-    EXPECT_EQ(rig.transports, 0);
+    EXPECT_EQ(rig.log.lines, 0);
 }
 
 // The models wiped with the erase request: what the user sees, what goes on the wire, the waits.
@@ -182,7 +113,7 @@ TEST(WipeOperation, EraseRequestModels) {
          tarrow + "}",
          1,
          {0x71},
-         {kEstablishing, kErasing, kRebootingReceiver, kSuccess},
+         {kEstablishing, kErasing, kRebootingTheReceiver, kWipeSuccess},
          {0, 50, 100},
          1,
          100,
@@ -192,7 +123,7 @@ TEST(WipeOperation, EraseRequestModels) {
              "faults": {"eraseUnanswered": true}})",
          0,
          {0x71, 0x71, 0x71},
-         {kEstablishing, kErasing, kRebootingReceiver, kEraseFailed},
+         {kEstablishing, kErasing, kRebootingTheReceiver, kEraseFailed},
          {0, 50, 100, 100},
          0,
          153,
@@ -201,7 +132,7 @@ TEST(WipeOperation, EraseRequestModels) {
          tarrow + R"(, "faults": {"eraseRefused": true}})",
          0,
          {0x71, 0x71, 0x71},
-         {kEstablishing, kErasing, kRebootingReceiver, kEraseFailed},
+         {kEstablishing, kErasing, kRebootingTheReceiver, kEraseFailed},
          {0, 50, 100, 100},
          0,
          100,
@@ -210,7 +141,7 @@ TEST(WipeOperation, EraseRequestModels) {
          tarrow + "}",
          0,
          {0x71},
-         {kEstablishing, kErasing, kRebootingReceiver, kEraseFailed},
+         {kEstablishing, kErasing, kRebootingTheReceiver, kEraseFailed},
          {0, 50, 100, 100},
          0,
          100,
@@ -221,7 +152,7 @@ TEST(WipeOperation, EraseRequestModels) {
                       "delays": {"bootToMonitorMs": 2000}})",
          1,
          {},
-         {kEstablishing, kRebootingReceiver, kSuccess},
+         {kEstablishing, kRebootingTheReceiver, kWipeSuccess},
          {0, 100},
          0,
          0,
@@ -229,14 +160,14 @@ TEST(WipeOperation, EraseRequestModels) {
     };
     for (const Case& c : cases) {
         WipeRig rig(c.profile);
-        rig.failingType = c.sendFails ? 0x71 : -1;
+        rig.line.failingTc = c.sendFails ? 0x71 : -1;
         const Bytes before = rig.receiver.RadioConfig();
         EXPECT_EQ(rig.Run(), c.result) << c.legend;
         EXPECT_EQ(rig.TcTypes(), c.tcTypes) << c.legend;
         const Bytes payload = {c.productCode, 0x01, 'E', 'R', 'A', 'S', 'E', 'N', 'V', 'C'};
-        EXPECT_EQ(
-            static_cast<std::size_t>(std::count(rig.writes.begin(), rig.writes.end(), payload)),
-            c.sendFails ? 0 : c.tcTypes.size())
+        EXPECT_EQ(static_cast<std::size_t>(
+                      std::count(rig.log.writes.begin(), rig.log.writes.end(), payload)),
+                  c.sendFails ? 0 : c.tcTypes.size())
             << c.legend;
         EXPECT_EQ(rig.ResetFramesWritten(), 1) << c.legend << ": written whole, in one piece";
         EXPECT_EQ(rig.ui.statuses, c.statuses) << c.legend;
@@ -244,14 +175,11 @@ TEST(WipeOperation, EraseRequestModels) {
         // The question, and the port's own report of a write that failed; never the run's box.
         ASSERT_EQ(rig.ui.boxes.size(), c.sendFails ? 2u : 1u) << c.legend;
         if (c.sendFails) {
-            EXPECT_EQ(rig.ui.boxes[1].text,
-                      "COM Failure! [304] There was a fatal error [5] with COM5.\n\nRestart your "
-                      "computer and try again.")
-                << c.legend;
+            EXPECT_EQ(rig.ui.boxes[1].text, ComText(304, 5)) << c.legend;
         }
         EXPECT_EQ(rig.receiver.GetCounters().erases, c.erases) << c.legend;
         EXPECT_EQ(rig.receiver.RadioConfig() == before, c.erases == 0) << c.legend;
-        EXPECT_EQ(rig.closes, 1) << c.legend;
+        EXPECT_EQ(rig.log.closes, 1) << c.legend;
         rig.receiver.Advance(rig.clock.ElapsedMs());
         EXPECT_EQ(rig.receiver.GetCounters().rebootsToApplication, c.rebootsToApplication)
             << c.legend;
@@ -273,12 +201,9 @@ TEST(WipeOperation, EraseRequestModelThatGoesSilentIs701) {
     EXPECT_TRUE(rig.TcTypes().empty());
     EXPECT_EQ(rig.ResetFramesWritten(), 0);
     ASSERT_EQ(rig.ui.boxes.size(), 2u);
-    EXPECT_EQ(rig.ui.boxes[1].text,
-              rig.ErrorBox("Failure! [701] - There was an error communicating with the Orrick "
-                           "receiver on COM5.\nCheck that the receiver has power, the cables are "
-                           "connected and\nrestart the receiver and try again."));
+    EXPECT_EQ(rig.ui.boxes[1].text, rig.ErrorBox(k701));
     EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kFailure}));
-    EXPECT_EQ(rig.closes, 1);
+    EXPECT_EQ(rig.log.closes, 1);
 }
 
 // Every other model: the blocks read in the monitor, the erased dictionary over their start.
@@ -295,7 +220,7 @@ TEST(WipeOperation, MonitorPathWritesTheErasedDictionaryOverTheBlock) {
         EXPECT_EQ(rig.receiver.GetCounters().radioWrites, 1) << profile;
         EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kApplication) << profile;
         EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kEstablishing, kInitializingMonitor,
-                                                             kRebooting, kSuccess}))
+                                                             kRebootingReceiver, kWipeSuccess}))
             << profile;
         const std::vector<int>& progress = rig.ui.progress;
         ASSERT_GE(progress.size(), 5u);
@@ -305,7 +230,7 @@ TEST(WipeOperation, MonitorPathWritesTheErasedDictionaryOverTheBlock) {
         const std::vector<int> tc = rig.TcTypes();
         EXPECT_EQ(std::count(tc.begin(), tc.end(), 0x71), 0) << profile;
         EXPECT_EQ(rig.ResetFramesWritten(), 0) << profile;
-        EXPECT_EQ(rig.closes, 1) << profile;
+        EXPECT_EQ(rig.log.closes, 1) << profile;
     }
     WipeRig slow(R"({"delays": {"radioCommitMs": 20000}})");
     EXPECT_EQ(slow.Run(), 1);
@@ -318,22 +243,17 @@ TEST(WipeOperation, MonitorPathFailuresWriteNothing) {
         std::string profile;
         std::string message;
     };
-    const std::string invalid =
-        "Failure! [710] - The radio dictionary contains invalid data!\n\nPlease reload a valid "
-        "dictionary.";
     const std::vector<Case> cases = {
         {"a type code outside the table before the end entry",
          R"({"radio": {"config": {"dictionary": null, "hex": "FD 03 09 00 01 09 00 00 00 FF"}}})",
-         invalid},
+         k710},
         {"no entry 253",
          R"({"radio": {"config": {"dictionary": [{"id": 1, "type": 2, "value": 5},
                                                    {"id": 0, "type": 255}]}}})",
-         invalid},
+         k710},
         {"an erased flash block",
-         R"({"radio": {"config": {"dictionary": null, "hex": "FF FF", "fill": 255}}})", invalid},
-        {"no internal radio", R"({"radio": {"present": false}})",
-         "Hardware not installed! [820] - The Orrick receiver on COM5 does not have an internal "
-         "radio to configure."},
+         R"({"radio": {"config": {"dictionary": null, "hex": "FF FF", "fill": 255}}})", k710},
+        {"no internal radio", R"({"radio": {"present": false}})", k820},
         {"\"tarrow\" in other letters is no erase-request model, nor a known one: the monitor path "
          "asks to retry and the user cancels",
          R"({"product": "tarrow", "monitorProduct": "tarrow-MONITOR"})", ""},
@@ -351,7 +271,7 @@ TEST(WipeOperation, MonitorPathFailuresWriteNothing) {
         EXPECT_EQ(rig.receiver.RadioConfig(), before) << c.legend;
         const std::vector<int> tc = rig.TcTypes();
         EXPECT_EQ(std::count(tc.begin(), tc.end(), 0x71), 0) << c.legend;
-        EXPECT_EQ(rig.closes, 1) << c.legend;
+        EXPECT_EQ(rig.log.closes, 1) << c.legend;
         ASSERT_EQ(rig.ui.boxes.size(), 2u) << c.legend;
         if (c.message.empty()) {
             EXPECT_EQ(result, 2) << c.legend;
@@ -368,17 +288,13 @@ TEST(WipeOperation, MonitorPathFailuresWriteNothing) {
 TEST(WipeOperation, CancelAfterTheReadStopsBeforeDecoding) {
     WipeRig rig;
     const Bytes before = rig.receiver.RadioConfig();
-    rig.onRead = [](WipeRig& r) {
-        if (r.receiver.GetCounters().radioReads > 0) {
-            r.cancel.signalled = true;
-        }
-    };
+    rig.line.cancelWhen = [&rig] { return rig.receiver.GetCounters().radioReads > 0; };
     EXPECT_EQ(rig.Run(), 2);
     EXPECT_EQ(rig.ui.statuses.back(), kCanceled);
     EXPECT_EQ(rig.ui.progress.back(), 30) << "cancelled right after the read";
     EXPECT_EQ(rig.RadioWriteRequests(), 0);
     EXPECT_EQ(rig.receiver.RadioConfig(), before);
-    EXPECT_EQ(rig.closes, 1);
+    EXPECT_EQ(rig.log.closes, 1);
 }
 
 }  // namespace

@@ -14,55 +14,31 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 exe=${1:?usage: options_host_wine.sh <vantor-host.exe> <vorin-sim>}
 sim=${2:?the vorin-sim program}
-[[ $exe == /* ]] || exe=$PWD/$exe
 
 # shellcheck source=wine_env.sh
 . "$here/wine_env.sh"
-dv_wine_case "$exe" || exit $?
-exe=$DV_WINE_PROGRAM
-shots=$(dirname "$exe")/wine-screenshots/options
-rm -rf "$shots"
-mkdir -p "$shots"
-
-trap dv_wine_stop EXIT
-
-dv_wine_start || exit 1
-dv_wine_sim_on_com5 "$sim" || exit 1
-
-cd "$(dirname "$exe")" || exit 1
-out=$DV_WINE_ROOT/host.log
-DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$exe")" run "Verify receiver options" --port 5 \
-    --test-mode "Z:${shots//\//\\}" >"$out" 2>&1
-status=$?
-tr -d '\r' <"$out" >"$out.txt"
-cat "$out.txt"
+dv_wine_host_case "$exe" options "$sim" || exit $?
 
 failed=0
-expect() {
-    if ! grep -qxF -- "$1" "$out.txt"; then
-        echo "MISSING: $1"
-        failed=1
-    fi
-}
-[[ $status -eq 0 ]] || { echo "vantor-host exited with $status, expected 0"; failed=1; }
-expect 'window title: Read Configuration'
-expect 'status: Establishing communication with the Orrick receiver. Please wait...'
-expect 'progress: 100%'
-expect 'dialog "Device Configuration ":'
-expect '  control 5053 Static: "Vorin R10"'
-expect '  control 5052 Edit: "5213K40078"'
-expect '  control 5051 SysListView32: "List1"'
-expect '  control 1 Button: "OK"'
-expect '  control 3 Button: "&Save..." (hidden)'
-expect '  control 4 Button: "&Print" (hidden)'
-expect '  control 2 Button: "&Cancel" (hidden)'
-expect '  control 1089 Static: "P/N:" (hidden)'
-expect '  control 1077 Edit: "" (hidden)'
-expect 'pressing 1'
-expect 'status: Rebooting the Orrick receiver...'
-expect 'status: The configuration was retrieved successfully.'
-expect 'done message (0x5F7) received'
-expect 'result: 1 (completed)'
+dv_run_host 0 run "Verify receiver options" --port 5
+dv_expect 'window title: Read Configuration'
+dv_expect 'status: Establishing communication with the Orrick receiver. Please wait...'
+dv_expect 'progress: 100%'
+dv_expect 'dialog "Device Configuration ":'
+dv_expect '  control 5053 Static: "Vorin R10"'
+dv_expect '  control 5052 Edit: "5213K40078"'
+dv_expect '  control 5051 SysListView32: "List1"'
+dv_expect '  control 1 Button: "OK"'
+dv_expect '  control 3 Button: "&Save..." (hidden)'
+dv_expect '  control 4 Button: "&Print" (hidden)'
+dv_expect '  control 2 Button: "&Cancel" (hidden)'
+dv_expect '  control 1089 Static: "P/N:" (hidden)'
+dv_expect '  control 1077 Edit: "" (hidden)'
+dv_expect 'pressing 1'
+dv_expect 'status: Rebooting the Orrick receiver...'
+dv_expect 'status: The configuration was retrieved successfully.'
+dv_expect 'done message (0x5F7) received'
+dv_expect 'result: 1 (completed)'
 
 # The list view read back row by row: the built-in receiver's options in catalogue order, without
 # its internal ones.
@@ -95,35 +71,26 @@ rows=(
     'Extended Receiver ID | Kessick |  | '
 )
 for i in "${!rows[@]}"; do
-    expect "    row $i: ${rows[$i]}"
+    dv_expect "    row $i: ${rows[$i]}"
 done
-if grep -q "^    row ${#rows[@]}:" "$out.txt"; then
+if grep -q "^    row ${#rows[@]}:" "$DV_REPORT"; then
     echo "more rows than the ${#rows[@]} expected"
     failed=1
 fi
 
 # Column widths: Option, Status, From, To; From and To equally wide, none below 10 pixels.
-mapfile -t widths < <(sed -n 's/^    column [0-3] "[^"]*" width \(-\?[0-9]*\)$/\1/p' "$out.txt")
+mapfile -t widths < <(sed -n 's/^    column [0-3] "[^"]*" width \(-\?[0-9]*\)$/\1/p' "$DV_REPORT")
 if [[ ${#widths[@]} -ne 4 ]]; then
     echo "expected 4 list columns with widths, found ${#widths[@]}"
     failed=1
 else
-    expect '    column 0 "Option" width '"${widths[0]}"
-    expect '    column 3 "To" width '"${widths[3]}"
+    dv_expect '    column 0 "Option" width '"${widths[0]}"
+    dv_expect '    column 3 "To" width '"${widths[3]}"
     [[ ${widths[2]} -eq ${widths[3]} ]] || { echo "From (${widths[2]}) and To (${widths[3]}) differ"; failed=1; }
     for w in "${widths[@]}"; do
         [[ $w -ge 10 ]] || { echo "a column is $w pixels wide, below 10"; failed=1; }
     done
 fi
 
-converted=0
-for bmp in "$shots"/*.bmp; do
-    [[ -e $bmp ]] || continue
-    if /usr/bin/convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null; then
-        rm -f "$bmp"
-        converted=$((converted + 1))
-        echo "screenshot: ${bmp%.bmp}.png"
-    fi
-done
-[[ $converted -ge 1 ]] || { echo "no dialog screenshot was saved as PNG"; failed=1; }
+dv_pictures
 exit $failed

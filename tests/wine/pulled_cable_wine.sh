@@ -11,45 +11,20 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 exe=${1:?usage: pulled_cable_wine.sh <vantor-host.exe> <vorin-sim>}
 sim=${2:?the vorin-sim program}
-[[ $exe == /* ]] || exe=$PWD/$exe
 
 # shellcheck source=wine_env.sh
 . "$here/wine_env.sh"
-dv_wine_case "$exe" || exit $?
-exe=$DV_WINE_PROGRAM
 # The host's test mode answers the error box from a second thread and reports it; without it the
 # box waits for a click that never comes.
-shots=$(dirname "$exe")/wine-screenshots/pulled-cable
-rm -rf "$shots"
-mkdir -p "$shots"
-
-trap dv_wine_stop EXIT
-
-dv_wine_start || exit 1
-dv_wine_sim_on_com5 "$sim" --hang-up identification+300 || exit 1
-
-cd "$(dirname "$exe")" || exit 1
-out=$DV_WINE_ROOT/host.log
-json=$DV_WINE_ROOT/host.json
-started=$(date +%s)
-# The wineserver reports the vanished terminal on its own stream; the host's lines go to out.
-DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$exe")" run 0 --port 5 --json \
-    --test-mode "Z:${shots//\//\\}" >"$json" 2>"$out"
-status=$?
-elapsed=$(($(date +%s) - started))
-tr -d '\r' <"$out" >"$out.txt"
-cat "$out.txt"
-echo "run took ${elapsed} s"
-grep -q 'hung up' "$DV_WINE_ROOT/sim.log" || { echo "vorin-sim never hung up:"; cat "$DV_WINE_ROOT/sim.log"; }
+dv_wine_host_case "$exe" pulled-cable "$sim" --hang-up identification+300 || exit $?
 
 failed=0
-[[ $status -eq 1 ]] || { echo "vantor-host exited with $status, expected 1"; failed=1; }
-if ! python3 - "$json" <<'PY'
-import json, sys
-text = open(sys.argv[1], encoding="utf-8", errors="replace").read().replace("\r", "")
-# The Wine layer's runner notes the program's architecture on the same stream before it.
-doc = json.loads(text[text.find("\n{") + 1 if not text.startswith("{") else 0:])
-problems = []
+started=$(date +%s)
+# The wineserver reports the vanished terminal on its own stream, outside the report.
+dv_run_host 1 run 0 --port 5 --json
+echo "run took $(($(date +%s) - started)) s"
+grep -q 'hung up' "$DV_WINE_ROOT/sim.log" || { echo "vorin-sim never hung up:"; cat "$DV_WINE_ROOT/sim.log"; }
+dv_check_json "$DV_JSON" <<'PY'
 if doc["result"] != {"code": 0, "meaning": "failed"}:
     problems.append(f"result {doc['result']!r}, expected failed")
 statuses = [s["text"] for s in doc["statuses"]]
@@ -64,13 +39,5 @@ if not head.startswith("DevVorin Version: ") or not message.startswith(
 # Scaled waits: the identification, then at most the three attempts of each request.
 if doc["durationMs"] > 60000:
     problems.append(f"the run took {doc['durationMs']} ms")
-for p in problems:
-    print("JSON:", p)
-sys.exit(1 if problems else 0)
 PY
-then
-    echo "--- the --json document:"
-    cat "$json"
-    failed=1
-fi
 exit $failed

@@ -12,68 +12,34 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 exe=${1:?usage: version_host_wine.sh <vantor-host.exe> <vorin-sim> [profile]}
 sim=${2:?the vorin-sim program}
-profile=${3:-}
-[[ $exe == /* ]] || exe=$PWD/$exe
+args=()
+[[ -n ${3:-} ]] && args+=(--profile "$3")
 
 # shellcheck source=wine_env.sh
 . "$here/wine_env.sh"
-dv_wine_case "$exe" || exit $?
-exe=$DV_WINE_PROGRAM
-shots=$(dirname "$exe")/wine-screenshots/version
-rm -rf "$shots"
-mkdir -p "$shots"
-
-trap dv_wine_stop EXIT
-
-dv_wine_start || exit 1
-args=()
-[[ -n $profile ]] && args+=(--profile "$profile")
-dv_wine_sim_on_com5 "$sim" "${args[@]}" || exit 1
-
-cd "$(dirname "$exe")" || exit 1
-out=$DV_WINE_ROOT/host.log
-json=$DV_WINE_ROOT/host.json
-DEVVORIN_TIME_SCALE=0.1 dv_wine_run "./$(basename "$exe")" run 0 --port 5 --json \
-    --test-mode "Z:${shots//\//\\}" >"$json" 2>"$out"
-status=$?
-tr -d '\r' <"$out" >"$out.txt"
-cat "$out.txt"
+dv_wine_host_case "$exe" version "$sim" "${args[@]}" || exit $?
 
 failed=0
-expect() {
-    if ! grep -qxF -- "$1" "$out.txt"; then
-        echo "MISSING: $1"
-        failed=1
-    fi
-}
-[[ $status -eq 0 ]] || { echo "vantor-host exited with $status, expected 0"; failed=1; }
-expect 'status: Establishing communication with the Orrick receiver. Please wait...'
-expect 'status: Retrieving version information...'
-expect 'progress: 0%'
-expect 'progress: 100%'
-expect 'status: The version was retrieved successfully.'
-expect 'done message (0x5F7) received'
-expect 'window title: Retrieve Software Version'
-expect 'dialog "Software Version":'
-expect '  control 1018 Static: "Model: Orrick Receiver"'
-expect '  control 1019 Edit: "5213K40078"'
-expect '  control 1017 Edit: "4.12"'
-expect '  control 1067 Edit: "3.05"'
-expect '  control 1077 Edit: "1.23"'
-expect '  control 1095 Edit: ""'
-expect 'pressing 1'
-expect 'result: 1 (completed)'
+dv_run_host 0 run 0 --port 5 --json
+dv_expect 'status: Establishing communication with the Orrick receiver. Please wait...'
+dv_expect 'status: Retrieving version information...'
+dv_expect 'progress: 0%'
+dv_expect 'progress: 100%'
+dv_expect 'status: The version was retrieved successfully.'
+dv_expect 'done message (0x5F7) received'
+dv_expect 'window title: Retrieve Software Version'
+dv_expect 'dialog "Software Version":'
+dv_expect '  control 1018 Static: "Model: Orrick Receiver"'
+dv_expect '  control 1019 Edit: "5213K40078"'
+dv_expect '  control 1017 Edit: "4.12"'
+dv_expect '  control 1067 Edit: "3.05"'
+dv_expect '  control 1077 Edit: "1.23"'
+dv_expect '  control 1095 Edit: ""'
+dv_expect 'pressing 1'
+dv_expect 'result: 1 (completed)'
 
 # The --json document on standard output holds the same run.
-if ! python3 - "$json" <<'PY'
-import json, sys
-text = open(sys.argv[1], encoding="utf-8").read().replace("\r", "")
-# The Wine layer's runner notes the program's architecture on the same stream before it.
-doc = json.loads(text[text.find("\n{") + 1 if not text.startswith("{") else 0:])
-problems = []
-def check(what, got, want):
-    if got != want:
-        problems.append(f"{what}: {got!r}, expected {want!r}")
+dv_check_json "$DV_JSON" <<'PY'
 check("statuses", [s["text"] for s in doc["statuses"]],
       ["Establishing communication with the Orrick receiver. Please wait...",
        "Retrieving version information...", "The version was retrieved successfully."])
@@ -93,24 +59,7 @@ if doc["dialogs"]:
 check("messageBoxes", doc["messageBoxes"], [])
 check("result", doc["result"], {"code": 1, "meaning": "completed"})
 check("exitStatus", doc["exitStatus"], 0)
-for p in problems:
-    print("JSON:", p)
-sys.exit(1 if problems else 0)
 PY
-then
-    echo "--- the --json document:"
-    cat "$json"
-    failed=1
-fi
 
-converted=0
-for bmp in "$shots"/*.bmp; do
-    [[ -e $bmp ]] || continue
-    if /usr/bin/convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null; then
-        rm -f "$bmp"
-        converted=$((converted + 1))
-        echo "screenshot: ${bmp%.bmp}.png"
-    fi
-done
-[[ $converted -ge 1 ]] || { echo "no dialog screenshot was saved as PNG"; failed=1; }
+dv_pictures
 exit $failed

@@ -24,7 +24,10 @@
 #                                   when the program is not built or Wine is unusable)
 # Sourced (". wine_env.sh"), for scripts that need more steps between start and stop:
 #   dv_wine_check, dv_wine_exe <exe>, dv_wine_start, dv_wine_map_com <n> <device>,
-#   dv_wine_run <exe> [args], dv_wine_stop
+#   dv_wine_run <exe> [args], dv_wine_stop; for the cases of vantor-host.exe against vorin-sim:
+#   dv_wine_host_case, dv_wine_sim_start, dv_wine_sim_on_com5, dv_wine_sim_stop, and the checks
+#   dv_run_host, and the checks of what the host reported: dv_report, dv_expect,
+#   dv_expect_start, dv_check_json, dv_pictures
 #
 # Every program run by dv_wine_run prints its pointer size and PE machine on standard error (our
 # Windows programs do so when DEVVORIN_WINE_IDENTITY is set); a run whose program is not the
@@ -193,6 +196,113 @@ dv_wine_case() {
     fi
 }
 
+# The start of a case of vantor-host.exe ($1) against vorin-sim ($3, further arguments passed
+# on): dv_wine_case, a fresh folder DV_SHOTS for the host's pictures
+# (<build>/wine-screenshots/$2), the prefix and display (stopped on exit), the simulator on COM5
+# when one is named, and the program's folder as the working directory. Returns 77 (skipped) or
+# 1 with the reason.
+dv_wine_host_case() {
+    local exe=${1:?vantor-host.exe} shots=${2:?screenshot folder}
+    shift 2
+    [[ $exe == /* ]] || exe=$PWD/$exe
+    dv_wine_case "$exe" || return $?
+    DV_SHOTS=$(dirname "$DV_WINE_PROGRAM")/wine-screenshots/$shots
+    rm -rf "$DV_SHOTS"
+    mkdir -p "$DV_SHOTS"
+    trap dv_wine_stop EXIT
+    dv_wine_start || return 1
+    if [[ $# -gt 0 ]]; then
+        dv_wine_sim_on_com5 "$@" || return 1
+    fi
+    cd "$(dirname "$DV_WINE_PROGRAM")" || return 1
+}
+
+# Runs the case's vantor-host.exe with the arguments and its test mode (pictures in DV_SHOTS) at
+# a tenth of the fixed waits, and takes its report (dv_report) from $DV_WINE_ROOT/host.log; with
+# --json among the arguments, standard output goes to DV_JSON ($DV_WINE_ROOT/host.json) instead.
+# An exit status other than $1 fails the case.
+dv_run_host() {
+    local want=$1 out=$DV_WINE_ROOT/host.log status
+    shift
+    DV_JSON=$DV_WINE_ROOT/host.json
+    set -- "./$(basename "$DV_WINE_PROGRAM")" "$@" --test-mode "Z:${DV_SHOTS//\//\\}"
+    if [[ " $* " == *" --json "* ]]; then
+        DEVVORIN_TIME_SCALE=0.1 dv_wine_run "$@" >"$DV_JSON" 2>"$out"
+    else
+        DEVVORIN_TIME_SCALE=0.1 dv_wine_run "$@" >"$out" 2>&1
+    fi
+    status=$?
+    dv_report "$out"
+    [[ $status -eq $want ]] || { echo "vantor-host exited with $status, expected $want"; failed=1; }
+}
+
+# The host's report ($1) without carriage returns, in DV_REPORT ($1.txt), and printed. The
+# checks below read it and set the calling case's `failed` to 1 when they find it wanting.
+dv_report() {
+    DV_REPORT=$1.txt
+    tr -d '\r' <"$1" >"$DV_REPORT"
+    cat "$DV_REPORT"
+}
+
+# A line exactly as given.
+dv_expect() {
+    if ! grep -qxF -- "$1" "$DV_REPORT"; then
+        echo "MISSING: $1"
+        failed=1
+    fi
+}
+
+# A line that starts with the text (backslash escapes such as \t are read).
+dv_expect_start() {
+    if ! awk -v p="$1" 'index($0, p) == 1 { found = 1 } END { exit !found }' "$DV_REPORT"; then
+        echo "MISSING (start): $1"
+        failed=1
+    fi
+}
+
+# Checks the host's --json document ($1) with the Python read from standard input, which finds
+# the document in `doc` and adds what is wrong to `problems` (check(what, got, want) helps).
+dv_check_json() {
+    local checks
+    checks=$(cat)
+    if ! python3 - "$1" <<PY; then
+import json, sys
+text = open(sys.argv[1], encoding="utf-8", errors="replace").read().replace("\r", "")
+# The Wine layer's runner notes the program's architecture on the same stream before it.
+doc = json.loads(text[text.find("\n{") + 1 if not text.startswith("{") else 0:])
+problems = []
+def check(what, got, want):
+    if got != want:
+        problems.append(f"{what}: {got!r}, expected {want!r}")
+$checks
+for p in problems:
+    print("JSON:", p)
+sys.exit(1 if problems else 0)
+PY
+        echo "--- the --json document:"
+        cat "$1"
+        failed=1
+    fi
+}
+
+# Turns the pictures the host saved in DV_SHOTS into PNG files; fails the case without one, or
+# without one of each caption named (dialog-<caption>-*.png).
+# shellcheck disable=SC2034  # failed is the calling case's
+dv_pictures() {
+    local bmp caption
+    for bmp in "$DV_SHOTS"/*.bmp; do
+        if [[ -e $bmp ]] && /usr/bin/convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null; then
+            rm -f "$bmp"
+            echo "screenshot: ${bmp%.bmp}.png"
+        fi
+    done
+    compgen -G "$DV_SHOTS/*.png" >/dev/null || { echo "no dialog screenshot was saved as PNG"; failed=1; }
+    for caption in "$@"; do
+        compgen -G "$DV_SHOTS/dialog-$caption-*.png" >/dev/null ||
+            { echo "no PNG screenshot of $caption"; failed=1; }
+    done
+}
+
 dv_wine_exe() {
     local exe=${1:?program}
     if [[ ${DV_WINE_ARCH:-win32} == win64 ]]; then
@@ -335,31 +445,44 @@ dv_wine_run() {
     return $status
 }
 
-# Starts vorin-sim (the program $1; further arguments are passed on) on a pseudo-terminal at the
-# simulation time scale 0.1, its output in $DV_WINE_ROOT/sim.log, and maps COM5 to it. Call after
-# dv_wine_start; dv_wine_stop ends the simulator.
-dv_wine_sim_on_com5() {
-    local sim=$1 link=$DV_WINE_ROOT/sim-port pty
+# Starts vorin-sim (the program $1; further arguments are passed on) on a fresh pseudo-terminal
+# behind $DV_WINE_ROOT/sim-port at the simulation time scale 0.1, its output added to
+# $DV_WINE_ROOT/sim.log. Call after dv_wine_start; dv_wine_sim_stop (or dv_wine_stop) ends it.
+dv_wine_sim_start() {
+    local sim=$1 link=$DV_WINE_ROOT/sim-port
     shift
-    DEVVORIN_TIME_SCALE=0.1 "$sim" --link "$link" "$@" >"$DV_WINE_ROOT/sim.log" 2>&1 &
+    rm -f "$link"
+    DEVVORIN_TIME_SCALE=0.1 "$sim" --link "$link" "$@" >>"$DV_WINE_ROOT/sim.log" 2>&1 &
     DV_SIM_PID=$!
     for _ in $(seq 1 100); do
-        [[ -e $link ]] && break
+        [[ -e $link ]] && return 0
         sleep 0.05
     done
-    [[ -e $link ]] || { echo "vorin-sim did not start"; cat "$DV_WINE_ROOT/sim.log"; return 1; }
-    pty=$(readlink -f "$link")
+    echo "vorin-sim did not start"
+    cat "$DV_WINE_ROOT/sim.log"
+    return 1
+}
+
+# The same, with COM5 mapped to the simulator's terminal.
+dv_wine_sim_on_com5() {
+    dv_wine_sim_start "$@" || return 1
+    local pty
+    pty=$(readlink -f "$DV_WINE_ROOT/sim-port")
     echo "COM5 -> $pty"
     dv_wine_map_com 5 "$pty" || { echo "mapping COM5 failed"; return 1; }
     wineserver -p >/dev/null 2>&1
 }
 
-dv_wine_stop() {
+dv_wine_sim_stop() {
     if [[ -n ${DV_SIM_PID:-} ]]; then
         kill "$DV_SIM_PID" 2>/dev/null || true
         wait "$DV_SIM_PID" 2>/dev/null || true
         DV_SIM_PID=
     fi
+}
+
+dv_wine_stop() {
+    dv_wine_sim_stop
     if [[ -n ${WINEPREFIX:-} ]]; then
         # The server dumps its object table to its output stream when killed: discard it.
         wineserver -k >/dev/null 2>&1 || true

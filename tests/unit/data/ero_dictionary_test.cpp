@@ -162,4 +162,12 @@ TEST(ERODictionary, EncodeFailsForAnInvalidDictionaryAndNeverWritesPastItsCapaci
     }
 }
 
+// The wipe writes nothing back from a block that cannot take the erased dictionary whole.
+TEST(ERODictionary, EraseBlockLeavesABlockTooShortForTheErasedDictionaryAlone) {
+    Bytes block = {0xFD, 0x03, 0x09, 0x00, 0x00, 0xFF};
+    ASSERT_TRUE(CERODictionary().Decode(block.data(), block.size())) << "a valid dictionary";
+    EXPECT_FALSE(CERODictionary::EraseBlock(block.data(), block.size()));
+    EXPECT_EQ(block, (Bytes{0xFD, 0x03, 0x09, 0x00, 0x00, 0xFF}));
+}
+
 }  // namespace

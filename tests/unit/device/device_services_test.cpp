@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,16 @@ class DeviceServices : public ::testing::Test {
   protected:
     DeviceServices() { transport.OpenPort(5, 1, 0, 0, 6); }
 
+    // A port of its own, open, that answers the first requests with the replies.
+    static std::unique_ptr<FakeTransport> Answering(const std::vector<Bytes>& replies) {
+        auto port = std::make_unique<FakeTransport>();
+        port->OpenPort(5, 1, 0, 0, 6);
+        for (const Bytes& reply : replies) {
+            port->QueueReply(reply);
+        }
+        return port;
+    }
+
     platform::VirtualClock clock;
     platform::ScopedClock scoped{clock};
     FakeTransport transport;
@@ -88,12 +99,8 @@ TEST_F(DeviceServices, ReadMemoryRefusesAReplyOfAnyOtherLength) {
         {"no reply to the request and its two retransmissions", 220, {}, 801},
     };
     for (const Case& c : cases) {
-        FakeTransport port;
-        port.OpenPort(5, 1, 0, 0, 6);
-        for (const Bytes& reply : c.replies) {
-            port.QueueReply(reply);
-        }
-        CGarnothInterface local(port, context);
+        const auto port = Answering(c.replies);
+        CGarnothInterface local(*port, context);
         Bytes destination(static_cast<std::size_t>(c.count), 0xEE);
         EXPECT_EQ(DeviceFailure([&] { local.ReadMemory(0x1000, destination.data(), c.count); }),
                   c.code)
@@ -124,12 +131,8 @@ TEST_F(DeviceServices, RequestProductInfoChecksTheBlockLength) {
         {"no reply", {}, 801},
     };
     for (const Case& c : cases) {
-        FakeTransport port;
-        port.OpenPort(5, 1, 0, 0, 6);
-        for (const Bytes& reply : c.replies) {
-            port.QueueReply(reply);
-        }
-        CGarnothInterface local(port, context);
+        const auto port = Answering(c.replies);
+        CGarnothInterface local(*port, context);
         Bytes buffer(425, 0);
         EXPECT_EQ(DeviceFailure([&] { local.RequestProductInfo(425, buffer.data()); }), c.code)
             << c.legend;
@@ -153,10 +156,8 @@ TEST_F(DeviceServices, ReadRadioConfigTellsAMissingRadioFromAWrongLength) {
         {"2049 bytes", Pattern(2049), 817},
     };
     for (const Case& c : cases) {
-        FakeTransport port;
-        port.OpenPort(5, 1, 0, 0, 6);
-        port.QueueReply(LsFrame(18, c.reply));
-        CGarnothInterface local(port, context);
+        const auto port = Answering({LsFrame(18, c.reply)});
+        CGarnothInterface local(*port, context);
         std::vector<std::uint8_t> block;
         EXPECT_EQ(DeviceFailure([&] { block = local.RetrieveRadioConfig(); }), c.code) << c.legend;
         if (c.code == 0) {
@@ -183,14 +184,12 @@ TEST_F(DeviceServices, SendRadioConfigNeedsAStatusByteThatIsNotZero) {
     };
     const Bytes block = Pattern(2048);
     for (const Case& c : cases) {
-        FakeTransport port;
-        port.OpenPort(5, 1, 0, 0, 6);
-        port.QueueReply(LsFrame(19, c.reply));
-        CGarnothInterface local(port, context);
+        const auto port = Answering({LsFrame(19, c.reply)});
+        CGarnothInterface local(*port, context);
         EXPECT_EQ(DeviceFailure([&] { local.SendRadioConfig(block.data(), 2048); }), c.code)
             << c.legend;
-        ASSERT_FALSE(port.Writes().empty());
-        EXPECT_EQ(port.Written().size(), 2048u + 7u) << c.legend << ": the block is sent once";
+        ASSERT_FALSE(port->Writes().empty());
+        EXPECT_EQ(port->Written().size(), 2048u + 7u) << c.legend << ": the block is sent once";
     }
 }
 
@@ -239,13 +238,11 @@ TEST_F(DeviceServices, FlashAndHardwareInformationSetTheFlashLayout) {
         {"a longer name is not the special chip", std::string("Velmora 50\0\0\0\0\0\0", 16), false},
     };
     for (const Case& c : cases) {
-        FakeTransport port;
-        port.OpenPort(5, 1, 0, 0, 6);
         Bytes info(68, 0x00);
         info[3] = 0x10;
         std::copy(c.chipBytes.begin(), c.chipBytes.end(), info.begin() + 10);
-        port.QueueReply(LsFrame(20, info));
-        CGarnothInterface local(port, context);
+        const auto port = Answering({LsFrame(20, info)});
+        CGarnothInterface local(*port, context);
         local.ReadFlashInfo();
         EXPECT_EQ(local.GetFlashBase(), 0x10u) << c.legend;
         EXPECT_EQ(local.IsSpecialChip(), c.special) << c.legend;
@@ -258,10 +255,8 @@ TEST_F(DeviceServices, MissingHardwareInformationIsAskedForTwiceThenGivenUp) {
     EXPECT_EQ(clock.Sleeps(), (std::vector<std::uint32_t>{2000, 2000}));
     EXPECT_EQ(device.GetHardwareFlag(), 0);
 
-    FakeTransport port;
-    port.OpenPort(5, 1, 0, 0, 6);
-    port.QueueReply(LsFrame(20, Bytes(67, 1)));
-    CGarnothInterface local(port, context);
+    const auto port = Answering({LsFrame(20, Bytes(67, 1))});
+    CGarnothInterface local(*port, context);
     local.ReadFlashInfo();
     EXPECT_EQ(local.GetFlashBase(), CGarnothInterface::kDefaultFlashBase)
         << "a flash reply of the wrong length leaves the default base";
@@ -288,15 +283,11 @@ TEST_F(DeviceServices, ClearErrorLogNeedsAnAcknowledgingApplication) {
     for (const Case& c : cases) {
         platform::VirtualClock local;
         platform::ScopedClock use(local);
-        FakeTransport port;
-        port.OpenPort(5, 1, 0, 0, 6);
+        const auto port = Answering(c.answers);
         if (!c.product.empty()) {
-            port.QueueBreakReply(IdentFrame(IdentText(c.product, "1,9600,9600,8,1,N,NONE")));
+            port->QueueBreakReply(IdentFrame(IdentText(c.product, "1,9600,9600,8,1,N,NONE")));
         }
-        for (const Bytes& answer : c.answers) {
-            port.QueueReply(answer);
-        }
-        CGarnothInterface interface(port, context);
+        CGarnothInterface interface(*port, context);
         int value = -1;
         EXPECT_EQ(GarnothFailure([&] { interface.ClearErrorLog(); }, &value), c.code) << c.legend;
         if (c.code != 0) {
@@ -304,8 +295,9 @@ TEST_F(DeviceServices, ClearErrorLogNeedsAnAcknowledgingApplication) {
         }
         if (c.code == 0 || c.code == 707 || c.code == 708) {
             const Bytes clear = {0x02, 0x00, 0x91, 0x01, 0x01, 0x93, 0x03};
-            ASSERT_GE(port.Written().size(), clear.size()) << c.legend;
-            EXPECT_TRUE(std::equal(clear.begin(), clear.end(), port.Written().begin())) << c.legend;
+            ASSERT_GE(port->Written().size(), clear.size()) << c.legend;
+            EXPECT_TRUE(std::equal(clear.begin(), clear.end(), port->Written().begin()))
+                << c.legend;
         }
     }
 }
