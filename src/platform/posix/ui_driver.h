@@ -37,6 +37,9 @@ class UiDriver {
     // Shows a modal dialog and acts as its user until it ends (platform/posix/dialog_session.h).
     // Default: press OK, or Escape when the dialog has no OK button.
     virtual void RunModalDialog(DialogSession& session);
+    // A fixed wait of that many real milliseconds begins on the calling thread, which sleeps
+    // right after this returns: show it, never hold it up. Default: nothing.
+    virtual void WaitStarted(std::uint32_t /*milliseconds*/) {}
 };
 
 // Prints status, progress and message boxes on standard error and answers every box with its
