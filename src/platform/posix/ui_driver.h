@@ -42,8 +42,9 @@ class UiDriver {
     virtual void WaitStarted(std::uint32_t /*milliseconds*/) {}
 };
 
-// Prints status, progress and message boxes on standard error and answers every box with its
-// first button (OK, Yes or Retry). Used until the host installs a driver.
+// Prints status, progress and message boxes on standard error and answers every question with
+// its refusal (No or Cancel; OK where that is the only button). Used until the host installs a
+// driver.
 class TerminalUiDriver : public UiDriver {
   public:
     std::intptr_t SendWindowMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,

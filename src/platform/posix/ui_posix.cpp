@@ -77,14 +77,25 @@ void TerminalUiDriver::SetWindowTitle(WindowHandle window, const std::string& ti
 int TerminalUiDriver::ShowMessageBox(WindowHandle, const std::string& text,
                                      const std::string& caption, unsigned flags) {
     std::fprintf(stderr, "[%s]\n%s\n", caption.c_str(), text.c_str());
+    // Nobody is there to agree: a question gets its refusal, so that nothing is erased or retried
+    // for ever on nobody's behalf.
+    int answer = answer::kOk;
     switch (flags & 0xFU) {
         case mb::kYesNo:
-            return answer::kYes;
+            answer = answer::kNo;
+            break;
+        case mb::kOkCancel:
         case mb::kRetryCancel:
-            return answer::kRetry;
+            answer = answer::kCancel;
+            break;
         default:
-            return answer::kOk;
+            break;
     }
+    std::fprintf(stderr, "answered: %s (nobody to ask)\n",
+                 answer == answer::kOk   ? "ok"
+                 : answer == answer::kNo ? "no"
+                                         : "cancel");
+    return answer;
 }
 
 bool TerminalUiDriver::SetClipboardText(const std::string& text) {
