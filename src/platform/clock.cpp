@@ -9,11 +9,16 @@
 namespace platform {
 namespace {
 
+WaitObserver g_waitObserver = nullptr;
+
 class SystemClock final : public Clock {
   public:
     std::time_t Now() override { return std::time(nullptr); }
     void Sleep(std::uint32_t milliseconds) override {
         const auto scaled = static_cast<double>(milliseconds) * TimeScale();
+        if (g_waitObserver != nullptr) {
+            g_waitObserver(static_cast<std::uint32_t>(scaled));
+        }
         std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(scaled));
     }
 };
@@ -39,6 +44,10 @@ Clock& CurrentClock() {
 
 void SetClock(Clock* clock) {
     g_clock = clock;
+}
+
+void SetWaitObserver(WaitObserver observer) {
+    g_waitObserver = observer;
 }
 
 std::optional<double> ParseTimeScale(std::string_view text) {

@@ -26,6 +26,12 @@ Clock& CurrentClock();
 // Installs clock (nullptr restores the system clock). The caller keeps ownership.
 void SetClock(Clock* clock);
 
+// Told of each fixed wait of the system clock as it begins, with its real length, so that a host
+// can show the time left; never of virtual time, and it must not hold the wait up. nullptr (the
+// default): nobody is told.
+using WaitObserver = void (*)(std::uint32_t milliseconds);
+void SetWaitObserver(WaitObserver observer);
+
 // Shorthands for the current clock.
 inline std::time_t Now() {
     return CurrentClock().Now();

@@ -16,7 +16,7 @@ TraceSession::TraceSession() {
     if (!recorder_) {
         return;
     }
-    recorder_->Event("start", [](JsonLine&) {});
+    recorder_->Event("start", [](JsonLine& line) { line.Number("schemaVersion", kSchemaVersion); });
     previousClock_ = &platform::CurrentClock();
     clock_.emplace(*previousClock_, *recorder_);
     platform::SetClock(&*clock_);

@@ -20,6 +20,8 @@ class TraceRecorder;
 class TraceSession {
   public:
     static constexpr const char* kVariable = "DEVVORIN_TRACE";
+    // The version of the trace's layout, on its start line as "schemaVersion".
+    static constexpr int kSchemaVersion = 1;
 
     TraceSession();
     ~TraceSession();

@@ -38,6 +38,7 @@ struct Case {
 };
 
 struct Outcome {
+    std::string port;  // the simulator's link, the device COM5 stands for
     e2e::HostRun run;
     Json document;
     std::string trace;
@@ -67,6 +68,7 @@ Outcome Play(const Case& c, const std::string& tag) {
         outcome.run.output = error;
         return outcome;
     }
+    outcome.port = sim.Port();
     const std::string files = "/tmp/vorin-usb-" + std::to_string(getpid()) + "-" + tag;
     outcome.run =
         e2e::RunHost(e2e::RunOnCom5(c.operation, sim.Port()) + " --json --trace " + files +
@@ -202,6 +204,12 @@ TEST(UsbHost, EveryOperationLateAndNeverBack) {
                           "COM Failure! [301] There was a failure [2] attempting to open COM5."),
                       std::string::npos)
                 << c.legend;
+            // The host names the device that went away.
+            e2e::ExpectLines(outcome.run,
+                             {"vantor-host: COM5 is " + outcome.port +
+                              " here (from --device or DEVVORIN_COM5), which cannot be opened: "
+                              "No such file or directory"},
+                             c.legend);
         } else {
             EXPECT_EQ(failedOpens, 0) << c.legend << ": a port back in time\n" << outcome.trace;
         }

@@ -2,41 +2,15 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <thread>
-
-#include "platform/posix/dialog_session.h"
-#include "run_args.h"
-#include "run_report.h"
 
 #include "commands.h"
 #include "frame/exports_posix.h"
 #include "frame/operation_context.h"
-
-std::intptr_t HostUiDriver::SendWindowMessage(platform::WindowHandle, unsigned message,
-                                              std::uintptr_t, std::intptr_t lParam) {
-    if (message == WM_OPERATION_STATUS && lParam != 0) {
-        EndProgressBar();
-        std::fprintf(stderr, "status: %s\n", reinterpret_cast<const char*>(lParam));
-        HostRunReport().Status(reinterpret_cast<const char*>(lParam));
-    } else if (message == WM_OPERATION_PROGRESS) {
-        const long percent = static_cast<long>(lParam);
-        HostRunReport().Progress(percent);
-        if (progressBar_) {
-            constexpr long kWidth = 40;
-            const long filled = percent < 0 ? 0 : (percent > 100 ? kWidth : percent * kWidth / 100);
-            std::fprintf(stderr, "\r[%s%s] %3ld%%",
-                         std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                         std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(),
-                         percent);
-            std::fflush(stderr);
-            barShown_ = true;
-        } else {
-            std::fprintf(stderr, "progress: %ld%%\n", percent);
-        }
-    }
-    return 0;
-}
+#include "platform/posix/dialog_session.h"
+#include "port_advice_posix.h"
+#include "run_report.h"
+#include "terminal_prompt_posix.h"
 
 namespace {
 
@@ -61,9 +35,11 @@ RunReport::Dialog ReportedDialog(const platform::DialogSession& session) {
     RunReport::Dialog dialog{session.TemplateId(), session.Caption(), {}};
     for (const platform::DialogControl& control : session.Controls()) {
         RunReport::Control entry{
-            control.id, KindName(control.kind), control.text, control.visible, {}, control.rows};
+            control.id,  KindName(control.kind), control.text, control.visible, {}, {},
+            control.rows};
         for (const platform::DialogControl::Column& column : control.columns) {
             entry.columns.push_back(column.title);
+            entry.columnWidths.push_back(column.width);
         }
         for (const std::string& item : control.items) {
             entry.rows.push_back({item});
@@ -73,7 +49,30 @@ RunReport::Dialog ReportedDialog(const platform::DialogSession& session) {
     return dialog;
 }
 
+// The answer word of the action a dialog gets without one.
+std::string DefaultDialogWord(const platform::DialogSession& session) {
+    const platform::DialogControl* ok = session.Find(platform::answer::kOk);
+    return ok != nullptr && ok->visible ? "ok" : "escape";
+}
+
 }  // namespace
+
+std::intptr_t HostUiDriver::SendWindowMessage(platform::WindowHandle, unsigned message,
+                                              std::uintptr_t, std::intptr_t lParam) {
+    if (message == WM_OPERATION_STATUS && lParam != 0) {
+        const char* text = reinterpret_cast<const char*>(lParam);
+        HostRunReport().Status(text);
+        if (out_ != nullptr) {
+            out_->Status(text);
+        }
+    } else if (message == WM_OPERATION_PROGRESS) {
+        HostRunReport().Progress(static_cast<long>(lParam));
+        if (out_ != nullptr) {
+            out_->Progress(static_cast<long>(lParam));
+        }
+    }
+    return 0;
+}
 
 bool HostUiDriver::PostWindowMessage(platform::WindowHandle window, unsigned message,
                                      std::uintptr_t wParam, std::intptr_t lParam) {
@@ -82,98 +81,103 @@ bool HostUiDriver::PostWindowMessage(platform::WindowHandle window, unsigned mes
 }
 
 void HostUiDriver::SetWindowTitle(platform::WindowHandle, const std::string& title) {
-    std::fprintf(stderr, "title: %s\n", title.c_str());
+    Print("title: " + title + "\n");
     HostRunReport().Title(title);
 }
 
 int HostUiDriver::ShowMessageBox(platform::WindowHandle, const std::string& text,
                                  const std::string& caption, unsigned flags) {
-    EndProgressBar();
-    std::fprintf(stderr, "message box [%s] (flags 0x%X):\n%s\n", caption.c_str(), flags,
-                 text.c_str());
-    const int code = AnswerBox(flags);
-    HostRunReport().ShowBox(text, caption, flags, AnswerName(code));
-    return code;
+    char head[64];
+    std::snprintf(head, sizeof head, "] (flags 0x%X):\n", flags);
+    Print("message box [" + caption + head + text + "\n");
+    AdvisePortFailure(text, port_, [this](const std::string& line) { Print(line); });
+    const BoxAnswer answer = AnswerBox(flags);
+    const std::string word = ButtonWord(answer.button);
+    Print(AnsweredLine(word, answer.source, flags) + "\n");
+    HostRunReport().ShowBox(text, caption, flags, word, SourceWord(answer.source));
+    return answer.button;
 }
 
-int HostUiDriver::AnswerBox(unsigned flags) {
-    const std::string answer = NextAnswer();
-    if (const int code = BoxAnswerCode(answer); code != 0) {
-        std::fprintf(stderr, "answered: %s\n", answer.c_str());
-        return code;
+BoxAnswer HostUiDriver::AnswerBox(unsigned flags) {
+    if (answers_ != nullptr) {
+        if (const std::optional<BoxAnswer> answer = TakeBoxAnswer(*answers_, flags)) {
+            return *answer;
+        }
     }
-    if (!answer.empty()) {
-        std::fprintf(stderr, "vantor-host: '%s' is no message-box answer; using the first button\n",
-                     answer.c_str());
+    if (BoxButtons(flags).size() > 1 && UserAtTerminal() && out_ != nullptr) {
+        if (const std::optional<BoxAnswer> answer = AskOnTerminal(flags, *out_)) {
+            return *answer;
+        }
     }
-    switch (flags & 0xFU) {
-        case platform::mb::kYesNo:
-            return platform::answer::kYes;
-        case platform::mb::kRetryCancel:
-            return platform::answer::kRetry;
-        default:
-            return platform::answer::kOk;
-    }
+    return UnattendedAnswer(flags);
 }
 
 bool HostUiDriver::SetClipboardText(const std::string& text) {
-    std::fprintf(stderr, "clipboard:\n%s\n", text.c_str());
+    Print("clipboard:\n" + text + "\n");
     HostRunReport().Clipboard(text);
     return true;
 }
 
 void HostUiDriver::RunModalDialog(platform::DialogSession& session) {
-    EndProgressBar();
-    std::fprintf(stderr, "dialog %d:\n%s", session.TemplateId(),
-                 platform::RenderDialog(session).c_str());
-    const std::string answer = NextAnswer();
-    const platform::DialogControl* ok = session.Find(platform::answer::kOk);
-    HostRunReport().ShowDialog(ReportedDialog(session), !answer.empty()                ? answer
-                                                        : ok != nullptr && ok->visible ? "ok"
-                                                                                       : "escape");
-    int id = 0;
-    int row = 0;
-    if (answer == "escape" || answer == "cancel") {
-        session.Escape();
-    } else if (std::sscanf(answer.c_str(), "press:%d", &id) == 1) {
-        session.Press(id);
-    } else if (std::sscanf(answer.c_str(), "dblclick:%d:%d", &id, &row) == 2) {
-        session.DoubleClick(id, row);
-    } else if (int ms = 0; std::sscanf(answer.c_str(), "wait:%d", &ms) == 1 && ms >= 0) {
-        // The user looks at the dialog for a while; then the next answer, OK without one.
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        if (answers_ == nullptr || answers_->empty()) {
-            UiDriver::RunModalDialog(session);
-        }
-    } else {
-        if (!answer.empty() && answer != "ok") {
-            std::fprintf(stderr, "vantor-host: '%s' is no dialog answer; pressing OK\n",
-                         answer.c_str());
-        }
+    // Scripted answers until one ends the dialog; without one, the default action ends it (a
+    // dialog that refuses even that is closed by the caller, as the close box would).
+    std::optional<Answer> answer;
+    do {
+        answer = NextAnswer();
+        ActOnDialog(session, answer);
+    } while (!session.IsEnded() && answer);
+}
+
+void HostUiDriver::ActOnDialog(platform::DialogSession& session,
+                               const std::optional<Answer>& answer) {
+    Print("dialog " + std::to_string(session.TemplateId()) + ":\n" +
+          platform::RenderDialog(session));
+    const std::string word = answer ? answer->word : DefaultDialogWord(session);
+    const AnswerSource source = answer ? AnswerSource::kScript : AnswerSource::kDefault;
+    HostRunReport().ShowDialog(ReportedDialog(session), word, SourceWord(source));
+    if (!answer || (answer->kind == Answer::Kind::kButton && answer->button == 1)) {
         UiDriver::RunModalDialog(session);
+    } else if (answer->kind == Answer::Kind::kButton && answer->button == 2) {
+        session.Escape();
+    } else if (answer->kind == Answer::Kind::kButton) {
+        session.Press(answer->button);
+    } else if (answer->kind == Answer::Kind::kPress) {
+        session.Press(answer->id);
+    } else if (answer->kind == Answer::Kind::kDoubleClick) {
+        session.DoubleClick(answer->id, answer->row);
+    } else {
+        // The user looks at the dialog for a while before the next answer.
+        std::this_thread::sleep_for(std::chrono::milliseconds(answer->ms));
     }
-    if (!answer.empty()) {
-        std::fprintf(stderr, "answered: %s\n", answer.c_str());
-    }
-    // A dialog still open after a scripted action takes the next scripted answer.
-    if (!session.IsEnded() && answers_ != nullptr && !answers_->empty()) {
-        RunModalDialog(session);
+    Print(AnsweredLine(word, source) + "\n");
+}
+
+void HostUiDriver::WaitStarted(std::uint32_t milliseconds) {
+    if (out_ != nullptr) {
+        out_->WaitStarted(milliseconds);
     }
 }
 
-std::string HostUiDriver::NextAnswer() {
+void HostUiDriver::BeginRun(std::deque<Answer>* answers, ProgressLine* out, int port) {
+    answers_ = answers;
+    out_ = out;
+    port_ = port;
+}
+
+std::optional<Answer> HostUiDriver::NextAnswer() {
     if (answers_ == nullptr || answers_->empty()) {
-        return {};
+        return std::nullopt;
     }
-    std::string answer = answers_->front();
+    Answer answer = answers_->front();
     answers_->pop_front();
     return answer;
 }
 
-void HostUiDriver::EndProgressBar() {
-    if (barShown_) {
-        std::fprintf(stderr, "\n");
-        barShown_ = false;
+void HostUiDriver::Print(const std::string& text) {
+    if (out_ != nullptr) {
+        out_->Print(text);
+    } else {
+        std::fputs(text.c_str(), stderr);
     }
 }
 

@@ -2,14 +2,19 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "answer.h"
 #include "platform/posix/ui_driver.h"
+#include "progress_line_posix.h"
 
 // The host's user interface on POSIX, installed in the plug-in through DevVorinInstallUiDriver:
-// status lines, progress and the window title on standard error, message boxes answered with
-// their first button, posted messages remembered for the smoke check.
+// status lines, progress with the time left of the plug-in's waits and the window title on
+// standard error; message boxes answered by the script, by the user at the terminal, or as
+// nobody answers them (answer.h); dialogs printed and acted on; posted messages remembered for
+// the smoke check.
 class HostUiDriver : public platform::UiDriver {
   public:
     std::intptr_t SendWindowMessage(platform::WindowHandle window, unsigned message,
@@ -20,13 +25,14 @@ class HostUiDriver : public platform::UiDriver {
     int ShowMessageBox(platform::WindowHandle owner, const std::string& text,
                        const std::string& caption, unsigned flags) override;
     bool SetClipboardText(const std::string& text) override;
-    // Prints the dialog's contents and acts on it as the next scripted answer says (OK without).
+    // Prints the dialog's contents and acts on it with the scripted answers until it ends (OK,
+    // or Escape without a visible OK, once none is left).
     void RunModalDialog(platform::DialogSession& session) override;
+    void WaitStarted(std::uint32_t milliseconds) override;
 
-    // Scripted answers for boxes and dialogs (vantor-host run --answer), consumed in order.
-    void SetAnswers(std::deque<std::string>* answers) { answers_ = answers; }
-    // Draws progress as one bar redrawn in place (a terminal) instead of plain lines.
-    void SetProgressBar(bool bar) { progressBar_ = bar; }
+    // What one run uses: its scripted answers (consumed in order), where its lines go, and the
+    // device of its port for the port-failure advice. Cleared with nullptrs after the run.
+    void BeginRun(std::deque<Answer>* answers, ProgressLine* out, int port);
 
     // The host's one window.
     platform::WindowHandle Window() { return &window_; }
@@ -39,15 +45,16 @@ class HostUiDriver : public platform::UiDriver {
         std::uintptr_t wParam;
         std::intptr_t lParam;
     };
-    std::string NextAnswer();
-    // The answer code for a box: the next scripted answer, else its first button.
-    int AnswerBox(unsigned flags);
-    void EndProgressBar();
+    std::optional<Answer> NextAnswer();
+    BoxAnswer AnswerBox(unsigned flags);
+    // Acts on the dialog once; the answer is printed and reported.
+    void ActOnDialog(platform::DialogSession& session, const std::optional<Answer>& answer);
+    void Print(const std::string& text);
 
     int window_ = 0;
-    std::deque<std::string>* answers_ = nullptr;
-    bool progressBar_ = false;
-    bool barShown_ = false;
+    std::deque<Answer>* answers_ = nullptr;
+    ProgressLine* out_ = nullptr;
+    int port_ = 0;
     std::vector<Posted> posted_;
 };
 

@@ -40,7 +40,7 @@ void PrintBlock(const char* label, const std::string& text) {
 
 }  // namespace
 
-int RunList(Plugin& plugin, const std::vector<std::string>&) {
+int RunList(Plugin& plugin, HostArgs&) {
     std::array<char, kTextSize + 1> buffer{};
     std::string version = "(unknown)";
     if (plugin.getVersionInfo(buffer.data(), kTextSize) != 0) {

@@ -5,9 +5,11 @@
 #include <string>
 
 #include "commands.h"
+#include "exit_status.h"
 #include "host_args.h"
 #include "plugin.h"
 #include "run_args.h"
+#include "run_platform.h"
 
 namespace {
 
@@ -19,7 +21,7 @@ void PrintUsage() {
         "vantor-host takes ../lib/devvorin/libDevVorin.so) and drives it through its exports.\n"
         "\n"
         "options:\n"
-        "  --plugin PATH  the plug-in library to load\n"
+        "  --plugin PATH  the plug-in library to load (also --plugin=PATH)\n"
         "  -h, --help     show this help\n"
         "  --version      show the version of vantor-host\n"
         "\n"
@@ -28,6 +30,13 @@ void PrintUsage() {
         std::printf("  %-8s %s\n", command.name, command.summary);
     }
     std::printf("\n%s", RunHelp());
+}
+
+int UsageError(const HostArgs& args, const std::string& error) {
+    const bool run = args.command == "run";
+    std::fprintf(stderr, "vantor-host%s: %s; see vantor-host%s --help\n", run ? " run" : "",
+                 error.c_str(), run ? " run" : "");
+    return exit_status::kUsage;
 }
 
 }  // namespace
@@ -39,35 +48,34 @@ int main(int argc, char** argv) {
     HostArgs args;
     std::string error;
     if (!ParseHostArgs(argc, argv, args, error)) {
-        std::fprintf(stderr, "vantor-host: %s\n\n", error.c_str());
-        PrintUsage();
-        return 2;
+        return UsageError(args, error);
     }
     if (args.version) {
         std::printf("vantor-host (DevVorin) %s\n", DEVVORIN_VERSION);
-        return 0;
+        return exit_status::kCompleted;
     }
-    if (args.help || args.command.empty() || args.command == "help") {
-        PrintUsage();
-        return args.help || args.command == "help" ? 0 : 2;
-    }
-    const HostCommand* chosen = nullptr;
-    for (const HostCommand& command : HostCommands()) {
-        if (args.command == command.name) {
-            chosen = &command;
+    if (args.help) {
+        if (args.command == "run") {
+            std::printf("usage: vantor-host %s", RunHelp());
+        } else {
+            PrintUsage();
         }
+        return exit_status::kCompleted;
     }
-    if (chosen == nullptr) {
-        std::fprintf(stderr, "vantor-host: unknown command '%s'\n\n", args.command.c_str());
-        PrintUsage();
-        return 2;
+    if (args.command == "run" && !CheckRunOnPlatform(args.run, error)) {
+        return UsageError(args, error);
     }
     Plugin plugin;
     const std::string path = args.plugin.empty() ? DefaultPluginPath(argv[0]) : args.plugin;
     if (!plugin.Load(path, error)) {
         std::fprintf(stderr, "vantor-host: %s\n", error.c_str());
-        return 1;
+        return exit_status::kFailed;
     }
     PrepareHostUi(plugin);
-    return chosen->run(plugin, args.rest);
+    for (const HostCommand& command : HostCommands()) {
+        if (args.command == command.name) {
+            return command.run(plugin, args);
+        }
+    }
+    return UsageError(args, "unknown command '" + args.command + "'");
 }

@@ -1,33 +1,45 @@
 #include "run_args.h"
 
-#include <cstdlib>
+#include <charconv>
 
 namespace {
 
 bool ParsePort(const std::string& text, int& port) {
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || end == nullptr || *end != '\0' || value < 1 || value > 1024) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, port);
+    return !text.empty() && error == std::errc() && stop == end && port >= 1 && port <= 1024;
+}
+
+// Sets the value of one option; false with error set when the value is refused.
+bool SetOption(const std::string& name, const std::string& value, RunArgs& run,
+               std::string& error) {
+    if (name == "--port") {
+        if (!ParsePort(value, run.port)) {
+            error = "--port takes a COM port number from 1 to 1024, not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--answer") {
+        return ParseAnswers(value, run.answers, error);
+    } else if (value.empty()) {
+        error = name + " needs a value";
         return false;
+    } else if (name == "--device") {
+        run.device = value;
+    } else if (name == "--test-mode") {
+        run.shotDir = value;
+    } else {
+        run.trace = value;
     }
-    port = static_cast<int>(value);
     return true;
 }
 
-void SplitAnswers(const std::string& list, std::deque<std::string>& answers) {
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        const std::size_t comma = list.find(',', start);
-        const std::string item =
-            list.substr(start, comma == std::string::npos ? comma : comma - start);
-        if (!item.empty()) {
-            answers.push_back(item);
+bool TakesValue(const std::string& name) {
+    for (const char* option : {"--port", "--device", "--answer", "--test-mode", "--trace"}) {
+        if (name == option) {
+            return true;
         }
-        if (comma == std::string::npos) {
-            break;
-        }
-        start = comma + 1;
     }
+    return false;
 }
 
 }  // namespace
@@ -35,87 +47,40 @@ void SplitAnswers(const std::string& list, std::deque<std::string>& answers) {
 bool ParseRunArgs(const std::vector<std::string>& args, RunArgs& run, std::string& error) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
-                error = arg + " needs a value";
+        const std::size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+        const std::string name = arg.substr(0, equals);
+        if (TakesValue(name)) {
+            if (equals == std::string::npos && i + 1 >= args.size()) {
+                error = name + " needs a value";
                 return false;
             }
-            out = args[++i];
-            return true;
-        };
-        std::string text;
-        if (arg == "--port") {
-            if (!value(text)) {
-                return false;
-            }
-            if (!ParsePort(text, run.port)) {
-                error = "--port takes a COM port number from 1 to 1024, not '" + text + "'";
-                return false;
-            }
-        } else if (arg == "--device") {
-            if (!value(run.device)) {
-                return false;
-            }
-        } else if (arg == "--answer") {
-            if (!value(text)) {
-                return false;
-            }
-            SplitAnswers(text, run.answers);
-        } else if (arg == "--test-mode") {
-            if (!value(run.shotDir)) {
-                return false;
-            }
-        } else if (arg == "--trace") {
-            if (!value(run.trace)) {
+            const std::string value =
+                equals != std::string::npos ? arg.substr(equals + 1) : args[++i];
+            if (!SetOption(name, value, run, error)) {
                 return false;
             }
         } else if (arg == "--json") {
             run.json = true;
         } else if (!arg.empty() && arg[0] == '-') {
-            error = "unknown option " + arg + " for run";
+            error = equals != std::string::npos && name == "--json" ? "--json takes no value"
+                                                                    : "unknown option " + name;
             return false;
         } else if (run.operation.empty()) {
             run.operation = arg;
         } else {
-            error = "run takes one operation, got also '" + arg + "'";
+            error = "one operation at a time, got also '" + arg + "'";
             return false;
         }
     }
     if (run.operation.empty()) {
-        error = "run needs an operation (its index or its name)";
+        error = "which operation? (its index or its name)";
         return false;
     }
     if (run.port == 0) {
-        error = "run needs --port N";
+        error = "which port? (--port N)";
         return false;
     }
     return true;
-}
-
-int BoxAnswerCode(const std::string& answer) {
-    if (answer == "ok") {
-        return 1;
-    }
-    if (answer == "cancel") {
-        return 2;
-    }
-    if (answer == "retry") {
-        return 4;
-    }
-    if (answer == "yes") {
-        return 6;
-    }
-    if (answer == "no") {
-        return 7;
-    }
-    return 0;
-}
-
-int ExitStatusOf(int result) {
-    if (result == 1) {
-        return 0;
-    }
-    return result == 2 ? 2 : 1;
 }
 
 const char* RunHelp() {
@@ -123,22 +88,29 @@ const char* RunHelp() {
            "    [--trace FILE]\n"
            "  Runs one operation through DoOperation on COM port N: shows each status line, a\n"
            "  progress bar on a terminal (plain lines otherwise), every message box and the\n"
-           "  contents of every dialog, then the result.\n"
+           "  contents of every dialog, then the result. Options take their value after = too.\n"
            "  --device PATH   (Linux) the device COM N stands for; default: the environment\n"
            "                  variable DEVVORIN_COM<N>, else the plug-in's own mapping\n"
            "  --answer LIST   comma-separated answers, used in order by message boxes and\n"
-           "                  dialogs: ok, cancel, yes, no, retry; for dialogs also escape,\n"
-           "                  press:ID, dblclick:ID:ROW, wait:MS (keep it open MS ms, then the\n"
-           "                  next answer). Without one, a box gets its first button\n"
-           "                  and a dialog is closed with OK.\n"
-           "  --test-mode DIR (Windows) reads each dialog's controls from a second thread,\n"
-           "                  saves a screenshot DIR/dialog-<id>-<n>.png and closes it with OK\n"
+           "                  dialogs: ok, cancel (or escape), yes, no, retry; for dialogs\n"
+           "                  also press:ID, dblclick:ID:ROW, wait:MS (keep it open MS ms, then\n"
+           "                  the next answer), which a box leaves for the dialog. The whole\n"
+           "                  list is checked before the run; answers left over are reported.\n"
+           "                  Without an answer a dialog is closed with OK; a message box that\n"
+           "                  offers a choice is asked on the terminal (Enter: its default\n"
+           "                  button); without a terminal it gets its default button, but never\n"
+           "                  an agreement on nobody's behalf: a box with No or Cancel gets that.\n"
+           "                  Asking before a change: the wipe, and the error log's Clear.\n"
+           "  --test-mode DIR (Windows) reads each dialog and message box from a second thread,\n"
+           "                  saves a screenshot DIR/dialog-<caption>-<n>.bmp and acts on it\n"
+           "                  with the next answer (the rules above without a terminal)\n"
            "  --json          writes one JSON document of the run on standard output when it\n"
            "                  ends: statuses, progress, message boxes, dialogs, clipboard texts,\n"
            "                  result and duration (schema in README.md)\n"
            "  --trace FILE    records the wire trace of the run in FILE (JSON lines: the port,\n"
            "                  every write and read, the frames, waits and time-outs); the same\n"
            "                  as DEVVORIN_TRACE=FILE\n"
-           "  Ctrl+C sets the cancel event; a second Ctrl+C ends the host at once.\n"
-           "  Exit status: 0 completed, 2 cancelled, 1 failed (or bad arguments).\n";
+           "  Ctrl+C (or SIGTERM) sets the cancel event: the operation stops at its next check,\n"
+           "  which may come only at its end; a second Ctrl+C quits at once.\n"
+           "  Exit status: 0 completed, 1 failed, 2 cancelled, 64 usage error.\n";
 }

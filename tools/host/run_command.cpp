@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands.h"
+#include "exit_status.h"
 #include "run_args.h"
 #include "run_platform.h"
 #include "run_report.h"
@@ -27,26 +28,33 @@ int ResolveOperation(Plugin& plugin, const std::string& wanted) {
     return -1;
 }
 
+// What the user should know once the run is over: a cancel the operation never saw, answers
+// that nothing asked for.
+void ReportLoose(const RunReport& report) {
+    if (report.CancelTooLate()) {
+        std::fprintf(stderr,
+                     "vantor-host: the cancel came too late: the operation checks for it only at "
+                     "its own points and had none left before its end\n");
+    }
+    if (const std::vector<std::string>& left = report.AnswersLeft(); !left.empty()) {
+        std::string words;
+        for (const std::string& word : left) {
+            words += (words.empty() ? "" : ", ") + word;
+        }
+        std::fprintf(stderr, "vantor-host: %zu answer%s left over, nothing asked for: %s\n",
+                     left.size(), left.size() == 1 ? "" : "s", words.c_str());
+    }
+}
+
 }  // namespace
 
-int RunRun(Plugin& plugin, const std::vector<std::string>& args) {
-    for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::printf("usage: vantor-host %s", RunHelp());
-            return 0;
-        }
-    }
-    RunArgs run;
-    std::string error;
-    if (!ParseRunArgs(args, run, error)) {
-        std::fprintf(stderr, "vantor-host: %s\n\nusage: vantor-host %s", error.c_str(), RunHelp());
-        return 1;
-    }
+int RunRun(Plugin& plugin, HostArgs& args) {
+    RunArgs& run = args.run;
     const int index = ResolveOperation(plugin, run.operation);
     if (index < 0) {
-        std::fprintf(stderr, "vantor-host: no operation '%s' (see vantor-host list)\n",
+        std::fprintf(stderr, "vantor-host run: no operation '%s'; see vantor-host list\n",
                      run.operation.c_str());
-        return 1;
+        return exit_status::kUsage;
     }
     std::array<char, 1025> name{};
     plugin.getOperation(index, name.data(), 1024);
@@ -62,15 +70,17 @@ int RunRun(Plugin& plugin, const std::vector<std::string>& args) {
     report.Begin(plugin.Path(), version.data(), index, name.data(), run.port);
     const int result = RunOnPlatform(plugin, index, run);
     const int status = ExitStatusOf(result);
-    report.End(result, status);
+    std::vector<std::string> left;
+    for (const Answer& answer : run.answers) {
+        left.push_back(answer.word);
+    }
+    report.End(result, status, left);
+    ReportLoose(report);
     if (run.json) {
         const std::string document = report.ToJson();
         std::fwrite(document.data(), 1, document.size(), stdout);
         std::fflush(stdout);
     }
-    std::fprintf(stderr, "result: %d (%s)\n", result,
-                 status == 0   ? "completed"
-                 : status == 2 ? "cancelled"
-                               : "failed");
+    std::fprintf(stderr, "result: %d (%s)\n", result, ResultWord(result));
     return status;
 }

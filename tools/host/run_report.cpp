@@ -2,20 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "exit_status.h"
+
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-const char* ResultMeaning(int result) {
-    switch (result) {
-        case 1:
-            return "completed";
-        case 2:
-            return "cancelled";
-        default:
-            return "failed";
-    }
-}
 
 Json TimedList(const auto& entries, const char* field) {
     Json list = Json::array();
@@ -60,14 +51,15 @@ void RunReport::Title(const std::string& text) {
 }
 
 void RunReport::ShowBox(const std::string& text, const std::string& caption, unsigned flags,
-                        const std::string& answer) {
+                        const std::string& answer, const std::string& answeredBy) {
     const std::lock_guard<ReportLock> guard(lock_);
-    boxes_.push_back({Offset(), text, caption, flags, answer});
+    boxes_.push_back({Offset(), text, caption, flags, answer, answeredBy});
 }
 
-void RunReport::ShowDialog(const Dialog& dialog, const std::string& answer) {
+void RunReport::ShowDialog(const Dialog& dialog, const std::string& answer,
+                           const std::string& answeredBy) {
     const std::lock_guard<ReportLock> guard(lock_);
-    dialogs_.push_back({Offset(), dialog, answer});
+    dialogs_.push_back({Offset(), dialog, answer, answeredBy});
 }
 
 void RunReport::Clipboard(const std::string& text) {
@@ -75,11 +67,29 @@ void RunReport::Clipboard(const std::string& text) {
     clipboard_.push_back({Offset(), text});
 }
 
-void RunReport::End(int result, int exitStatus) {
+void RunReport::CancelRequested(std::chrono::steady_clock::time_point at) {
+    const std::lock_guard<ReportLock> guard(lock_);
+    if (cancelMs_ < 0) {
+        cancelMs_ = std::chrono::duration_cast<std::chrono::milliseconds>(at - start_).count();
+    }
+}
+
+void RunReport::End(int result, int exitStatus, const std::vector<std::string>& answersLeft) {
     const std::lock_guard<ReportLock> guard(lock_);
     result_ = result;
     exitStatus_ = exitStatus;
     durationMs_ = Offset();
+    answersLeft_ = answersLeft;
+}
+
+bool RunReport::CancelTooLate() const {
+    const std::lock_guard<ReportLock> guard(lock_);
+    return cancelMs_ >= 0 && ExitStatusOf(result_) != exit_status::kCancelled;
+}
+
+std::vector<std::string> RunReport::AnswersLeft() const {
+    const std::lock_guard<ReportLock> guard(lock_);
+    return answersLeft_;
 }
 
 std::string RunReport::ToJson() const {
@@ -94,7 +104,8 @@ std::string RunReport::ToJson() const {
                          {"text", box.text},
                          {"caption", box.caption},
                          {"flags", box.flags},
-                         {"answer", box.answer}});
+                         {"answer", box.answer},
+                         {"answeredBy", box.answeredBy}});
     }
     Json dialogs = Json::array();
     for (const ShownDialog& shown : dialogs_) {
@@ -116,9 +127,16 @@ std::string RunReport::ToJson() const {
                            {"id", shown.dialog.id},
                            {"caption", shown.dialog.caption},
                            {"controls", std::move(controls)},
-                           {"answer", shown.answer}});
+                           {"answer", shown.answer},
+                           {"answeredBy", shown.answeredBy}});
+    }
+    Json cancel = nullptr;
+    if (cancelMs_ >= 0) {
+        cancel = {{"ms", cancelMs_},
+                  {"honoured", ExitStatusOf(result_) == exit_status::kCancelled}};
     }
     const Json document = {
+        {"schemaVersion", kSchemaVersion},
         {"plugin", {{"path", pluginPath_}, {"version", pluginVersion_}}},
         {"operation", {{"index", index_}, {"name", operationName_}}},
         {"port", port_},
@@ -128,9 +146,11 @@ std::string RunReport::ToJson() const {
         {"messageBoxes", std::move(boxes)},
         {"dialogs", std::move(dialogs)},
         {"clipboard", TimedList(clipboard_, "text")},
-        {"result", {{"code", result_}, {"meaning", ResultMeaning(result_)}}},
+        {"result", {{"code", result_}, {"meaning", ResultWord(result_)}}},
         {"exitStatus", exitStatus_},
         {"durationMs", durationMs_},
+        {"cancel", std::move(cancel)},
+        {"answersLeft", answersLeft_},
     };
     // Texts from the plug-in are code-page bytes, not always UTF-8: replace what is not.
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
@@ -139,21 +159,4 @@ std::string RunReport::ToJson() const {
 RunReport& HostRunReport() {
     static RunReport report;
     return report;
-}
-
-std::string AnswerName(int code) {
-    switch (code) {
-        case 1:
-            return "ok";
-        case 2:
-            return "cancel";
-        case 4:
-            return "retry";
-        case 6:
-            return "yes";
-        case 7:
-            return "no";
-        default:
-            return std::to_string(code);
-    }
 }

@@ -32,6 +32,7 @@ class RunReport {
         std::string text;
         bool visible = true;
         std::vector<std::string> columns;            // list view column titles
+        std::vector<int> columnWidths;               // their widths in pixels (not in the JSON)
         std::vector<std::vector<std::string>> rows;  // list rows (one cell for a list box)
     };
     struct Dialog {
@@ -46,16 +47,27 @@ class RunReport {
     void Status(const std::string& text);
     void Progress(long value);
     void Title(const std::string& text);
-    // flags: the MB_ flags asked for (on Windows, as far as the box's buttons show them).
+    // flags: the MB_ flags asked for (on Windows, as far as the box's buttons show them);
+    // answeredBy: the source of the answer (SourceWord).
     void ShowBox(const std::string& text, const std::string& caption, unsigned flags,
-                 const std::string& answer);
+                 const std::string& answer, const std::string& answeredBy);
     // One entry each time the host acts on a dialog: its controls as shown, then the answer.
-    void ShowDialog(const Dialog& dialog, const std::string& answer);
+    void ShowDialog(const Dialog& dialog, const std::string& answer, const std::string& answeredBy);
     void Clipboard(const std::string& text);
-    void End(int result, int exitStatus);
+    // The user asked to cancel (the first Ctrl+C); later requests keep the first time.
+    void CancelRequested(std::chrono::steady_clock::time_point at);
+    // answersLeft: the scripted answers that nothing asked for.
+    void End(int result, int exitStatus, const std::vector<std::string>& answersLeft);
+
+    // A cancel was asked for and the run still did not end cancelled.
+    bool CancelTooLate() const;
+    std::vector<std::string> AnswersLeft() const;
 
     // The JSON document (two-space indent, one trailing newline).
     std::string ToJson() const;
+
+    // The version of the document's layout, written as its "schemaVersion".
+    static constexpr int kSchemaVersion = 1;
 
   private:
     struct Timed {
@@ -66,12 +78,12 @@ class RunReport {
         std::int64_t ms;
         std::string text, caption;
         unsigned flags;
-        std::string answer;
+        std::string answer, answeredBy;
     };
     struct ShownDialog {
         std::int64_t ms;
         Dialog dialog;
-        std::string answer;
+        std::string answer, answeredBy;
     };
 
     std::int64_t Offset() const;
@@ -88,10 +100,9 @@ class RunReport {
     int result_ = 0;
     int exitStatus_ = 1;
     std::int64_t durationMs_ = 0;
+    std::int64_t cancelMs_ = -1;  // -1: no cancel asked for
+    std::vector<std::string> answersLeft_;
 };
 
 // The report of this host's run.
 RunReport& HostRunReport();
-
-// The word of a message-box answer code (1 ok, 2 cancel, 4 retry, 6 yes, 7 no), else the number.
-std::string AnswerName(int code);

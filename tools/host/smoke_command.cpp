@@ -23,7 +23,7 @@ constexpr std::int32_t kSize = 256;
 
 }  // namespace
 
-int RunSmoke(Plugin& plugin, const std::vector<std::string>&) {
+int RunSmoke(Plugin& plugin, HostArgs&) {
     Checks checks;
     std::array<char, kSize + 1> buffer{};
 

@@ -18,6 +18,11 @@
 
 namespace {
 
+// Exit statuses: 0 served until stopped, 1 could not serve, 64 a usage error (as sysexits has
+// it): an option, a value, a profile or a trace that cannot be used.
+constexpr int kCannotServe = 1;
+constexpr int kUsage = 64;
+
 volatile std::sig_atomic_t g_stop = 0;
 
 void OnSignal(int) {
@@ -33,7 +38,7 @@ int Replay(const std::string& path, const std::string& linkPath) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::cerr << "vorin-sim: cannot read the trace " << path << "\n";
-        return 2;
+        return kUsage;
     }
     std::ostringstream text;
     text << in.rdbuf();
@@ -42,7 +47,7 @@ int Replay(const std::string& path, const std::string& linkPath) {
         replay.emplace(sim::Replay::FromTrace(text.str()));
     } catch (const sim::ReplayError& e) {
         std::cerr << "vorin-sim: " << path << ": " << e.what() << "\n";
-        return 2;
+        return kUsage;
     }
     try {
         simfront::ReplayEndpoint endpoint(*replay);
@@ -55,11 +60,24 @@ int Replay(const std::string& path, const std::string& linkPath) {
         server.Serve(g_stop);
     } catch (const std::exception& e) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
-        return 1;
+        return kCannotServe;
     }
     std::cerr << "vorin-sim: answered " << replay->Answered() << " of " << replay->Turns().size()
               << " host frames of the trace (" << replay->Skipped() << " skipped)\n";
     return 0;
+}
+
+// Options that do nothing beside --replay, which serves a trace instead of a receiver.
+bool RefuseBesideReplay(const CLI::App& app) {
+    for (const char* option : {"--profile", "--trace", "--radio-out", "--hang-up"}) {
+        if (app.count(option) > 0) {
+            std::cerr << "vorin-sim: " << option
+                      << " has no effect with --replay, which answers with the trace's receiver "
+                         "instead of a profile's; see --help\n";
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -97,8 +115,18 @@ int main(int argc, char** argv) {
         "A receiver on its USB port (port 15) leaves the bus whenever it reboots: the terminal\n"
         "closes and its link goes, and a new terminal appears behind the same link when it is\n"
         "back. Shipped profiles for it: usb-port (back after 4 s), usb-late (back after 25 s,\n"
-        "later than the plug-in first reopens the port), usb-gone (never back).");
-    CLI11_PARSE(app, argc, argv);
+        "later than the plug-in first reopens the port), usb-gone (never back).\n"
+        "Options take their value after = as well (--profile=FILE). Exit status: 0 served until\n"
+        "stopped, 1 could not serve (a link another vorin-sim serves, no pseudo-terminal), 64\n"
+        "usage error (an option, a profile or a trace that cannot be used).");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "vorin-sim: " << e.what() << "; see --help\n";
+        return kUsage;
+    }
 
     if (printDefault) {
         std::cout << sim::DefaultProfileText() << "\n";
@@ -116,13 +144,12 @@ int main(int argc, char** argv) {
         hangUp = simfront::HangUpTrigger::Parse(hangUpText, reason);
         if (!hangUp) {
             std::cerr << "vorin-sim: --hang-up " << hangUpText << ": " << reason << "\n";
-            return 2;
+            return kUsage;
         }
     }
     if (!replayPath.empty()) {
-        if (hangUp) {
-            std::cerr << "vorin-sim: --hang-up counts the receiver's events; a replay has none\n";
-            return 2;
+        if (RefuseBesideReplay(app)) {
+            return kUsage;
         }
         return Replay(replayPath, linkPath);
     }
@@ -131,7 +158,7 @@ int main(int argc, char** argv) {
         profile = profilePath.empty() ? sim::DefaultProfile() : sim::LoadProfileFile(profilePath);
     } catch (const sim::ProfileError& e) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
-        return 2;
+        return kUsage;
     }
     const double scale = simfront::TimeScaleFromEnvironment();
     profile.delays.bootToMonitorMs = Scaled(profile.delays.bootToMonitorMs, scale);
@@ -155,7 +182,7 @@ int main(int argc, char** argv) {
         server.Serve(g_stop);
     } catch (const std::exception& e) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
-        return 1;
+        return kCannotServe;
     }
     if (!radioOut.empty()) {
         const sim::Bytes& block = receiver.RadioConfig();
@@ -164,7 +191,7 @@ int main(int argc, char** argv) {
                   static_cast<std::streamsize>(block.size()));
         if (!out) {
             std::cerr << "vorin-sim: cannot write the radio block to " << radioOut << "\n";
-            return 1;
+            return kCannotServe;
         }
     }
     const sim::Counters counters = receiver.GetCounters();

@@ -37,10 +37,14 @@ class UiDriver {
     // Shows a modal dialog and acts as its user until it ends (platform/posix/dialog_session.h).
     // Default: press OK, or Escape when the dialog has no OK button.
     virtual void RunModalDialog(DialogSession& session);
+    // A fixed wait of that many real milliseconds begins on the calling thread, which sleeps
+    // right after this returns: show it, never hold it up. Default: nothing.
+    virtual void WaitStarted(std::uint32_t /*milliseconds*/) {}
 };
 
-// Prints status, progress and message boxes on standard error and answers every box with its
-// first button (OK, Yes or Retry). Used until the host installs a driver.
+// Prints status, progress and message boxes on standard error and answers every question with
+// its refusal (No or Cancel; OK where that is the only button). Used until the host installs a
+// driver.
 class TerminalUiDriver : public UiDriver {
   public:
     std::intptr_t SendWindowMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,

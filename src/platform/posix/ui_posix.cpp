@@ -3,6 +3,7 @@
 #include <string>
 
 #include "frame/operation_context.h"
+#include "platform/clock.h"
 #include "platform/posix/ui_driver.h"
 
 namespace platform {
@@ -76,21 +77,43 @@ void TerminalUiDriver::SetWindowTitle(WindowHandle window, const std::string& ti
 int TerminalUiDriver::ShowMessageBox(WindowHandle, const std::string& text,
                                      const std::string& caption, unsigned flags) {
     std::fprintf(stderr, "[%s]\n%s\n", caption.c_str(), text.c_str());
+    // Nobody is there to agree: a question gets its refusal, so that nothing is erased or retried
+    // for ever on nobody's behalf.
+    int answer = answer::kOk;
     switch (flags & 0xFU) {
         case mb::kYesNo:
-            return answer::kYes;
+            answer = answer::kNo;
+            break;
+        case mb::kOkCancel:
         case mb::kRetryCancel:
-            return answer::kRetry;
+            answer = answer::kCancel;
+            break;
         default:
-            return answer::kOk;
+            break;
     }
+    std::fprintf(stderr, "answered: %s (nobody to ask)\n",
+                 answer == answer::kOk   ? "ok"
+                 : answer == answer::kNo ? "no"
+                                         : "cancel");
+    return answer;
 }
 
-bool TerminalUiDriver::SetClipboardText(const std::string& text) { return !text.empty(); }
+bool TerminalUiDriver::SetClipboardText(const std::string& text) {
+    return !text.empty();
+}
 
-UiDriver& CurrentUiDriver() { return g_driver != nullptr ? *g_driver : TerminalDriver(); }
+UiDriver& CurrentUiDriver() {
+    return g_driver != nullptr ? *g_driver : TerminalDriver();
+}
 
-void InstallUiDriver(UiDriver* driver) { g_driver = driver; }
+void InstallUiDriver(UiDriver* driver) {
+    g_driver = driver;
+    // The host's driver hears of each fixed wait, to show the time left of it.
+    const WaitObserver tell = [](std::uint32_t milliseconds) {
+        CurrentUiDriver().WaitStarted(milliseconds);
+    };
+    SetWaitObserver(driver == nullptr ? nullptr : tell);
+}
 
 std::intptr_t SendWindowMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                 std::intptr_t lParam) {
@@ -114,12 +137,20 @@ int ShowMessageBox(WindowHandle owner, const std::string& text, const std::strin
     return CurrentUiDriver().ShowMessageBox(owner, text, caption, flags);
 }
 
-bool IsKeyDown(int virtualKey) { return CurrentUiDriver().IsKeyDown(virtualKey); }
+bool IsKeyDown(int virtualKey) {
+    return CurrentUiDriver().IsKeyDown(virtualKey);
+}
 
-bool IsEventSignalled(EventHandle event) { return CurrentUiDriver().IsEventSignalled(event); }
+bool IsEventSignalled(EventHandle event) {
+    return CurrentUiDriver().IsEventSignalled(event);
+}
 
-bool SetClipboardText(const std::string& text) { return CurrentUiDriver().SetClipboardText(text); }
+bool SetClipboardText(const std::string& text) {
+    return CurrentUiDriver().SetClipboardText(text);
+}
 
-std::string ApplicationName() { return "DevVorin"; }
+std::string ApplicationName() {
+    return "DevVorin";
+}
 
 }  // namespace platform

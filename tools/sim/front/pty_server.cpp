@@ -82,7 +82,26 @@ void PtyServer::Open(const std::string& linkPath) {
     CreateTerminal();
 }
 
+void PtyServer::RefuseLiveLink() const {
+    // A link that leads to a terminal still in use belongs to another server: taking it over
+    // would leave that one's host talking to nobody. A link whose terminal is gone (its server
+    // ended without removing it) is stale, and replaced below.
+    struct stat target {};
+    if (!linkPath_.empty() && stat(linkPath_.c_str(), &target) == 0 && S_ISCHR(target.st_mode)) {
+        char name[4096] = {};
+        const ssize_t n = readlink(linkPath_.c_str(), name, sizeof name - 1);
+        throw std::runtime_error(
+            linkPath_ + " already leads to " +
+            (n > 0 ? std::string(name, static_cast<std::size_t>(n)) : std::string("a terminal")) +
+            ", a terminal in use (another vorin-sim?); stop that one, or "
+            "remove the link if nothing serves it");
+    }
+}
+
 void PtyServer::CreateTerminal() {
+    // Also when the receiver comes back on the bus: another server may have taken the link
+    // meanwhile.
+    RefuseLiveLink();
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0) {
         throw SystemError("cannot create a pseudo-terminal");

@@ -82,9 +82,9 @@ class PtyServer {
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
 
-    // Creates the pseudo-terminal; with a link path, also a symbolic link to its slave (an
-    // existing symbolic link there is replaced; any other file is left alone and is an error).
-    // Throws std::runtime_error with the system's reason.
+    // Creates the pseudo-terminal; with a link path, also a symbolic link to its slave (a stale
+    // symbolic link there is replaced; one that leads to a terminal in use, another server's, or
+    // any other file is left alone and is an error). Throws std::runtime_error with the reason.
     void Open(const std::string& linkPath);
     const std::string& SlavePath() const { return slavePath_; }
 
@@ -107,6 +107,8 @@ class PtyServer {
     std::uint64_t NowMs() const;
     // Makes a raw terminal and, when a link was asked for, links it.
     void CreateTerminal();
+    // Throws when the link leads to a terminal in use, another server's.
+    void RefuseLiveLink() const;
     void CloseTerminal();
     // Follows the endpoint off the bus and back; true while it is away.
     bool FollowBus();
