@@ -2,6 +2,7 @@
 
 #include <array>
 #include <ctime>
+#include <optional>
 
 #include "device/break_info.h"
 #include "device/device_exceptions.h"
@@ -170,7 +171,7 @@ bool CGarnothInterface::EnterMonitor() {
     if (usb) {
         RestartUsbPort(portNumber);
     }
-    return AwaitMonitor();
+    return AwaitMonitor(usb ? portNumber : 0);
 }
 
 void CGarnothInterface::RestartUsbPort(int portNumber) {
@@ -191,8 +192,23 @@ void CGarnothInterface::RestartUsbPort(int portNumber) {
     }
 }
 
-bool CGarnothInterface::AwaitMonitor() {
+bool CGarnothInterface::AwaitMonitor(int reopenPort) {
+    CSerialInterface& transport = GetTransport();
     for (int attempt = 1; attempt <= kMonitorTries; ++attempt) {
+        // A USB port that was not back when it was reopened is opened again before each try:
+        // a closed port can answer no identification, and its device may appear late. When it
+        // never does, its open failure is what the user learns, not a read of a closed port.
+        if (reopenPort != 0 && !transport.IsOpen()) {
+            try {
+                OpenAt9600(transport, reopenPort);
+            } catch (const CSerialComException&) {
+                if (attempt == kMonitorTries) {
+                    throw;
+                }
+                platform::Sleep(kMonitorRetryWaitMs);
+                continue;
+            }
+        }
         CBreakInfo receiver;
         receiver.RetrieveBreakInfo(GetTransport(), true, false);
         productName_ = receiver.GetProductName();
@@ -310,16 +326,24 @@ void CGarnothInterface::ExitMonitor() {
         const int portNumber = transport.GetPortNumber();
         transport.ClosePort();
         platform::Sleep(kRebootReopenWaitMs);
+        std::optional<CSerialComException> reopenFailure;
         for (int attempt = 0; attempt < kReopenTries; ++attempt) {
             try {
                 OpenAt9600(transport, portNumber);
+                reopenFailure.reset();
                 break;
             } catch (const CSerialComException& failure) {
+                reopenFailure = failure;
                 if (failure.GetCode() != CSerialComException::kOpenFailed) {
                     break;
                 }
                 platform::Sleep(kPortBusyWaitMs);
             }
+        }
+        // A port that did not come back answers no identification; its open failure is what
+        // the user learns, not a read of a closed port.
+        if (reopenFailure) {
+            throw *reopenFailure;
         }
     }
 

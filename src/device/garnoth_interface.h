@@ -77,8 +77,10 @@ class CGarnothInterface : public CLSDeviceInterface {
   private:
     // Takes the flash base address and the chip name from 68 bytes of flash information.
     void DecodeFlashInfo(const std::uint8_t* flashInfo);
-    // Waits until the rebooted receiver is in its monitor; returns whether it is.
-    bool AwaitMonitor();
+    // Waits until the rebooted receiver is in its monitor; returns whether it is. With
+    // reopenPort, a USB port that is still closed is opened again before each try; when it never
+    // opens, the last open failure is thrown.
+    bool AwaitMonitor(int reopenPort);
     // Disables and enables the receiver's USB serial device, then reopens the port.
     void RestartUsbPort(int portNumber);
 

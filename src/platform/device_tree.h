@@ -10,13 +10,20 @@
 // tests install a fake that records the calls.
 namespace platform {
 
+// What one walk of the tree did.
+struct DeviceWalk {
+    int visited = 0;   // nodes looked at
+    int matched = 0;   // nodes whose name contained the text
+    int changed = 0;   // of those, the ones that accepted the change
+    bool cut = false;  // the walk stopped at its bound before the tree's end
+};
+
 class DeviceTree {
   public:
     virtual ~DeviceTree() = default;
     // Disables (enabled false) or enables every device node whose display name contains
-    // nameContains; returns how many nodes accepted the change. Never throws: a node that
-    // refuses the change is left as it is.
-    virtual int SetDevicesEnabled(std::string_view nameContains, bool enabled) = 0;
+    // nameContains. Never throws: a node that refuses the change is left as it is.
+    virtual DeviceWalk SetDevicesEnabled(std::string_view nameContains, bool enabled) = 0;
 };
 
 // The tree in force: the system's own unless a test installed another one.

@@ -1,5 +1,6 @@
 #include "sim_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -8,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace e2e {
@@ -22,8 +25,14 @@ void SleepMs(int ms) {
 SimProcess::~SimProcess() {
     Stop();
     if (!dir_.empty()) {
+        unlink(log_.c_str());
         rmdir(dir_.c_str());
     }
+}
+
+std::string SimProcess::Log() const {
+    std::ifstream in(log_);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool SimProcess::Start(const std::string& profile, std::string& error,
@@ -45,6 +54,7 @@ bool SimProcess::Start(const std::string& profile, std::string& error,
     }
     dir_ = dir;
     link_ = dir_ + "/port";
+    log_ = dir_ + "/sim.log";
     // The argument list is made before the fork: the child only calls execv.
     std::vector<std::string> args = {sim, "--link", link_};
     if (!path.empty()) {
@@ -62,6 +72,10 @@ bool SimProcess::Start(const std::string& profile, std::string& error,
         return false;
     }
     if (pid_ == 0) {
+        const int log = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (log >= 0) {
+            dup2(log, STDERR_FILENO);
+        }
         execv(sim, argv.data());
         _exit(127);
     }

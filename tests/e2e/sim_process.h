@@ -22,6 +22,8 @@ class SimProcess {
                const std::vector<std::string>& extra = {});
     // The link to the simulator's terminal, to be opened like a serial device.
     const std::string& Port() const { return link_; }
+    // What the simulator wrote to its standard error so far.
+    std::string Log() const;
     // Sends SIGTERM and waits (up to 5 s); the exit status, or -1 when it had to be killed.
     int Stop();
 
@@ -29,6 +31,7 @@ class SimProcess {
     pid_t pid_ = -1;
     std::string dir_;
     std::string link_;
+    std::string log_;
 };
 
 }  // namespace e2e

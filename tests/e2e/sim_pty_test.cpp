@@ -1,5 +1,6 @@
 // A process talks to vorin-sim over its pseudo-terminal: the simulator reads the host's line
-// settings from the terminal and answers the identification request only at its own.
+// settings from the terminal and answers the identification request only at its own; a
+// receiver on its USB port takes its terminal away while it reboots.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -81,6 +83,49 @@ TEST(SimPty, IdentificationOverThePseudoTerminal) {
     EXPECT_EQ(sim.Stop(), 0) << "SIGTERM ends the simulator cleanly";
     struct stat info {};
     EXPECT_NE(lstat(sim.Port().c_str(), &info), 0) << "the link is removed";
+}
+
+// The monitor request reboots a receiver on its USB port: the host holding the terminal sees a
+// hang-up and the link goes; the receiver answers on a new terminal behind the same link.
+TEST(SimPty, AUsbReceiverTakesItsTerminalAwayWhileItReboots) {
+    setenv("DEVVORIN_TIME_SCALE", "0.1", 1);  // the boot and the return at a tenth
+    e2e::SimProcess sim;
+    std::string error;
+    ASSERT_TRUE(sim.Start("usb-port", error)) << error;
+    const int fd = open(sim.Port().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    SetLine(fd, B9600);
+    const Bytes monitor = {0x02, 0x00, 0x87, 0x00, 0x87, 0x03};
+    ASSERT_EQ(write(fd, monitor.data(), monitor.size()), 6);
+
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_GT(poll(&p, 1, 2000), 0) << "nothing happened to the terminal";
+    EXPECT_NE(p.revents & POLLHUP, 0) << "hang-up";
+    unsigned char byte = 0;
+    EXPECT_LE(read(fd, &byte, 1), 0) << "a terminal that hung up reads nothing";
+    struct stat info {};
+    EXPECT_NE(lstat(sim.Port().c_str(), &info), 0) << "the link is gone";
+    close(fd);
+
+    // Back after usbReturnMs, at a tenth: the link is there again, to a terminal that answers.
+    int back = -1;
+    for (int waited = 0; waited < 3000 && back < 0; waited += 50) {
+        usleep(50000);
+        back = open(sim.Port().c_str(), O_RDWR | O_NOCTTY);
+    }
+    ASSERT_GE(back, 0) << "the link did not come back\n" << sim.Log();
+    SetLine(back, B9600);
+    const Bytes request = {0x02, 0x00, 0x6F, 0x00, 0x6F, 0x03};
+    Bytes reply;
+    for (int attempt = 0; attempt < 10 && reply.empty(); ++attempt) {  // the monitor boots
+        ASSERT_EQ(write(back, request.data(), request.size()), 6);
+        reply = ReadFrame(back, 300);
+    }
+    ASSERT_GE(reply.size(), 6u) << sim.Log();
+    const std::string text(reply.begin() + 4, reply.end() - 2);
+    EXPECT_EQ(text.rfind("PRODUCT,Vorin-MONITOR;PORT,15,", 0), 0u) << text;
+    close(back);
+    EXPECT_EQ(sim.Stop(), 0);
 }
 
 }  // namespace

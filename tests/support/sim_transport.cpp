@@ -78,6 +78,12 @@ void SimTransport::OpenPort(int portNumber, int byteSizeIndex, int stopBitsIndex
         --failOpens_;
         throw CSerialComException(portNumber, CSerialComException::kOpenFailed, ENOENT);
     }
+    receiver_.Advance(Now());
+    if (!receiver_.OnBus()) {
+        // The receiver's USB device has left the machine: there is no such device.
+        throw CSerialComException(portNumber, CSerialComException::kOpenFailed, ENOENT);
+    }
+    busLeaves_ = receiver_.GetCounters().busLeaves;
     if (!ValidIndex(serial::kByteSizes, byteSizeIndex) ||
         !ValidIndex(serial::kStopBits, stopBitsIndex) ||
         !ValidIndex(serial::kParities, parityIndex) ||
@@ -208,10 +214,18 @@ void SimTransport::Deliver(const std::uint8_t* buffer, std::size_t count) {
     if (!open_) {
         throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EBADF);
     }
+    if (DeviceGone()) {
+        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EIO);
+    }
     Pull();
     transcript_.push_back(
         Record{Now(), Direction::kHostToReceiver, HostLine(), {buffer, buffer + count}});
     receiver_.Receive(buffer, count, HostLine(), Now());
+}
+
+bool SimTransport::DeviceGone() {
+    receiver_.Advance(Now());
+    return receiver_.GetCounters().busLeaves != busLeaves_;
 }
 
 void SimTransport::Pull() {
@@ -233,6 +247,9 @@ std::size_t SimTransport::Read(std::uint8_t* buffer, std::size_t count) {
     }
     if (!open_) {
         throw CSerialComException(portNumber_, CSerialComException::kReadFailed, EBADF);
+    }
+    if (DeviceGone()) {
+        throw CSerialComException(portNumber_, CSerialComException::kReadFailed, EIO);
     }
     if (count == 0) {
         return 0;

@@ -77,9 +77,11 @@ class SimTransport : public CSerialInterface {
                  const LineSwitches* switches = nullptr, LineLog* log = nullptr);
     ~SimTransport() override;
 
-    // Opens with the setting indices; throws 301 for an open port, a bad index, or while
-    // FailNextOpens is in force (the receiver's USB device has gone away). Every call below
-    // plays the fault switched on for its kind; a failed line change closes the port first.
+    // Opens with the setting indices; throws 301 for an open port, a bad index, while
+    // FailNextOpens is in force or while the receiver is off the bus (its USB device has gone
+    // away: a port opened before it left fails every read and write from then on). Every call
+    // below plays the fault switched on for its kind; a failed line change closes the port
+    // first.
     void OpenPort(int portNumber, int byteSizeIndex, int stopBitsIndex, int parityIndex,
                   int baudRateIndex) override;
     void ClosePort() override;
@@ -129,6 +131,8 @@ class SimTransport : public CSerialInterface {
     // Hands written bytes to the receiver, gathering a frame while `loses` is set.
     void Pass(const std::uint8_t* buffer, std::size_t count);
     void Deliver(const std::uint8_t* buffer, std::size_t count);
+    // The receiver left the bus since the port was opened.
+    bool DeviceGone();
 
     sim::Receiver& receiver_;
     platform::VirtualClock& clock_;
@@ -140,6 +144,7 @@ class SimTransport : public CSerialInterface {
     std::vector<Record> transcript_;
     int failOpens_ = 0;
     int opens_ = 0;
+    int busLeaves_ = 0;  // the receiver's leaves of the bus when the port was opened
 };
 
 }  // namespace testing_support

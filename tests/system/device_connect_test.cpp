@@ -2,6 +2,8 @@
 // waits, the baud negotiation and the USB restart, asserted on the exact waits of virtual time.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "device_rig.h"
 #include "platform/strings.h"
 #include "transport/serial_com_exception.h"
@@ -245,12 +247,38 @@ TEST(DeviceConnect, AReceiverOnItsUsbPortIsRestartedAndKeepsItsRate) {
     EXPECT_EQ(rig.transport.GetPortNumber(), 5);
 }
 
-TEST(DeviceConnect, AUsbPortThatIsSlowToReopenCostsFiveSeconds) {
-    Rig rig(R"({"port": {"number": 15, "baud": 115200}})");
-    rig.transport.FailNextOpens(1);
-    // The port stays closed: the identification that follows fails on the closed port.
-    EXPECT_THROW(rig.device.Connect(true), CSerialComException);
-    EXPECT_EQ(rig.clock.Sleeps(), Join({Adopting(), {500, 14000, 5000, 1000, 1000, 5000}}));
+// A USB port that is not back when the restart reopens it costs five seconds, and is opened
+// again before each identification try; one that never comes back ends the connection with its
+// open failure after the eighth try.
+TEST(DeviceConnect, AUsbPortThatIsLateIsOpenedAgainBeforeEachIdentificationTry) {
+    struct Case {
+        const char* legend;
+        std::string profile;
+        bool connects;
+        Sleeps afterRestart;
+    };
+    const Sleeps restart = {500, 14000, 5000, 1000, 1000, 5000};
+    const std::vector<Case> cases = {
+        {"back 25 s after the reboot: the first try opens it",
+         R"({"port": {"number": 15}, "delays": {"usbReturnMs": 25000}})", true, Adopting()},
+        {"never back", R"({"port": {"number": 15}, "faults": {"usbGoneAfter": 1}})", false,
+         Sleeps(7, 7000)},
+    };
+    for (const Case& c : cases) {
+        Rig rig(c.profile);
+        try {
+            rig.device.Connect(true);
+            EXPECT_TRUE(c.connects) << c.legend;
+            EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kMonitor) << c.legend;
+        } catch (const CSerialComException& failure) {
+            EXPECT_FALSE(c.connects) << c.legend;
+            EXPECT_EQ(failure.GetCode(), CSerialComException::kOpenFailed) << c.legend;
+            EXPECT_EQ(failure.GetPortNumber(), 5) << c.legend;
+            EXPECT_EQ(failure.GetSystemError(), ENOENT) << c.legend;
+        }
+        EXPECT_EQ(rig.clock.Sleeps(), Join({Adopting(), restart, c.afterRestart})) << c.legend;
+        EXPECT_EQ(rig.receiver.GetCounters().busLeaves, 1) << c.legend;
+    }
 }
 
 TEST(DeviceConnect, UnknownProductsAndSilenceAreAskedAboutUntilCancelled) {

@@ -62,18 +62,46 @@ TEST(DeviceExit, ExitMonitorIdentifiesFirstWhenConnectWasNotCalled) {
     EXPECT_EQ(rig.device.GetReceiverPort(), 1);
 }
 
+// The reboot's reopen tries every 5 s, ten times: a port back after 14 s is found at the third
+// try; one that never comes back ends with its open failure, not with a read of a closed port.
 TEST(DeviceExit, AUsbReceiverIsReopenedUntilItsPortIsBack) {
-    Rig rig(R"({"port": {"number": 15, "baud": 115200}})");
-    Connected(rig);
-    rig.transport.FailNextOpens(2);  // the USB device takes a while to reappear
-    const int opens = rig.transport.OpenCount();
-    rig.device.ExitMonitor();
-    EXPECT_EQ(rig.transport.OpenCount(), opens + 3);
-    EXPECT_TRUE(rig.transport.IsOpen());
-    EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kApplication);
-    const Sleeps& sleeps = rig.clock.Sleeps();
-    ASSERT_GE(sleeps.size(), 5u);
-    EXPECT_EQ(Sleeps(sleeps.begin(), sleeps.begin() + 5), (Sleeps{2000, 6000, 5000, 5000, 2000}));
+    struct Case {
+        const char* legend;
+        std::string profile;
+        bool back;
+        Sleeps sleeps;  // the first ones
+    };
+    const std::vector<Case> cases = {
+        {"back 14 s after the reboot",
+         R"({"port": {"number": 15}, "delays": {"usbReturnMs": 14000}})",
+         true,
+         {2000, 6000, 5000, 5000, 2000}},
+        {"gone for good when it leaves the monitor",
+         R"({"port": {"number": 15}, "faults": {"usbGoneAfter": 2}})", false,
+         Join({{2000, 6000}, Sleeps(10, 5000)})},
+    };
+    for (const Case& c : cases) {
+        Rig rig(c.profile);
+        Connected(rig);
+        const int opens = rig.transport.OpenCount();
+        try {
+            rig.device.ExitMonitor();
+            EXPECT_TRUE(c.back) << c.legend;
+            EXPECT_EQ(rig.transport.OpenCount(), opens + 3) << c.legend;
+            EXPECT_EQ(rig.receiver.GetMode(), sim::Mode::kApplication) << c.legend;
+        } catch (const CSerialComException& failure) {
+            EXPECT_FALSE(c.back) << c.legend;
+            EXPECT_EQ(failure.GetCode(), CSerialComException::kOpenFailed) << c.legend;
+            EXPECT_EQ(failure.GetPortNumber(), 5) << c.legend;
+            EXPECT_EQ(rig.clock.Sleeps(), c.sleeps) << c.legend << ": nothing after the tries";
+        }
+        EXPECT_EQ(rig.transport.IsOpen(), c.back) << c.legend;
+        const Sleeps& sleeps = rig.clock.Sleeps();
+        ASSERT_GE(sleeps.size(), c.sleeps.size()) << c.legend;
+        EXPECT_EQ(Sleeps(sleeps.begin(), sleeps.begin() + static_cast<long>(c.sleeps.size())),
+                  c.sleeps)
+            << c.legend;
+    }
 }
 
 TEST(DeviceServices, RadioConfigurationReadTellsNoRadioFromAWrongLength) {

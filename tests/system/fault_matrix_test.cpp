@@ -146,6 +146,15 @@ std::vector<Row> Rows() {
     const Fault monitorName{"a name that names a monitor", R"({"product": "Vorin-MONITOR"})"};
     const Fault usb{"USB port 15: the port is closed and opened around the reboots",
                     R"({"port": {"number": 15, "baud": 115200}})"};
+    const Fault usbLate{
+        "USB port back 25 s after each reboot, after the first reopen",
+        R"({"port": {"number": 15, "baud": 115200}, "delays": {"usbReturnMs": 25000}})"};
+    const Fault usbGone{
+        "USB port gone for good at the reboot into the monitor",
+        R"({"port": {"number": 15, "baud": 115200}, "faults": {"usbGoneAfter": 1}})"};
+    const Fault usbGoneOnExit{
+        "USB port gone for good at the reboot back into the application",
+        R"({"port": {"number": 15, "baud": 115200}, "faults": {"usbGoneAfter": 2}})"};
     const Fault slowClear{
         "slow clear", R"({"delays": {"logClearMs": 7000}})", PortFault::kNone, {}, true};
     const Fault clearRefused{"clear refused: the viewer shows it and stays open",
@@ -227,6 +236,13 @@ std::vector<Row> Rows() {
         {kVersionOperation, usb, Completes(kVersionRun), {.fastestBaud = 115200}},
         {kOptionsOperation, usb, Completes(kMonitorRun + 20), {.fastestBaud = 115200, .opens = 3}},
         {kWipeOperation, usb, Completes(kWipeRun + 20), {.fastestBaud = 115200, .opens = 3}},
+        // Late: 5 s after the restart's failed open, the first identification try opens it;
+        // 20 s of failed opens after the reboot back. Gone: the port's open failure, after the
+        // eight identification tries 7 s apart, or after the ten reopens 5 s apart.
+        {kOptionsOperation, usbLate, Completes(kMonitorRun + 45), {.opens = 3}},
+        {kWipeOperation, usbLate, Completes(kWipeRun + 45), {.opens = 3}},
+        {kOptionsOperation, usbGone, Fails(openFailed, 100)},
+        {kWipeOperation, usbGoneOnExit, Fails(openFailed, kWipeRun + 60)},
 
         {kLogOperation, slowClear, Completes(kLogRun + 25), {.extraSeconds = 7}},
         {kLogOperation, clearRefused, CompletesAfter(k707, 1, kLogRun + 25)},

@@ -463,14 +463,23 @@ dv_wine_sim_start() {
     return 1
 }
 
-# The same, with COM5 mapped to the simulator's terminal.
+# The same, with COM5 mapped to the simulator's terminal. With --usb first, COM5 is mapped to
+# the simulator's link itself, which Wine follows at each open of the port: a receiver on its USB
+# port has a new terminal behind that link after every reboot.
 dv_wine_sim_on_com5() {
-    dv_wine_sim_start "$@" || return 1
     local pty
-    pty=$(readlink -f "$DV_WINE_ROOT/sim-port")
+    if [[ ${1:-} == --usb ]]; then
+        shift
+        dv_wine_sim_start "$@" || return 1
+        pty=$DV_WINE_ROOT/sim-port
+    else
+        dv_wine_sim_start "$@" || return 1
+        pty=$(readlink -f "$DV_WINE_ROOT/sim-port")
+    fi
     echo "COM5 -> $pty"
     dv_wine_map_com 5 "$pty" || { echo "mapping COM5 failed"; return 1; }
-    wineserver -p >/dev/null 2>&1
+    # A server may be running already (a second simulator in the same case): that one will do.
+    wineserver -p >/dev/null 2>&1 || true
 }
 
 dv_wine_sim_stop() {

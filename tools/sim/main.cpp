@@ -112,6 +112,10 @@ int main(int argc, char** argv) {
         "The slave path is printed on the first line of standard output. SIGINT or SIGTERM ends\n"
         "the simulator cleanly. DEVVORIN_TIME_SCALE (simulation only, 0 < f <= 1, default 1)\n"
         "shortens the receiver's boot delays as it shortens the plug-in's fixed waits.\n"
+        "A receiver on its USB port (port 15) leaves the bus whenever it reboots: the terminal\n"
+        "closes and its link goes, and a new terminal appears behind the same link when it is\n"
+        "back. Shipped profiles for it: usb-port (back after 4 s), usb-late (back after 25 s,\n"
+        "later than the plug-in first reopens the port), usb-gone (never back).\n"
         "Options take their value after = as well (--profile=FILE). Exit status: 0 served until\n"
         "stopped, 1 could not serve (a link another vorin-sim serves, no pseudo-terminal), 64\n"
         "usage error (an option, a profile or a trace that cannot be used).");
@@ -159,6 +163,7 @@ int main(int argc, char** argv) {
     const double scale = simfront::TimeScaleFromEnvironment();
     profile.delays.bootToMonitorMs = Scaled(profile.delays.bootToMonitorMs, scale);
     profile.delays.bootToApplicationMs = Scaled(profile.delays.bootToApplicationMs, scale);
+    profile.delays.usbReturnMs = Scaled(profile.delays.usbReturnMs, scale);
 
     sim::Receiver receiver(profile);
     if (trace) {

@@ -10,8 +10,8 @@ namespace {
 // the port, as it does after every restart.
 class NoDeviceTree final : public DeviceTree {
   public:
-    int SetDevicesEnabled(std::string_view /*nameContains*/, bool /*enabled*/) override {
-        return 0;
+    DeviceWalk SetDevicesEnabled(std::string_view /*nameContains*/, bool /*enabled*/) override {
+        return {};
     }
 };
 

@@ -3,10 +3,13 @@
 #include <cfgmgr32.h>
 #include <setupapi.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/device_tree.h"
+#include "platform/device_tree_walk.h"
+#include "platform/win32/config_manager_nodes.h"
 
 namespace platform {
 namespace {
@@ -120,63 +123,71 @@ bool ChangeState(DEVINST node, DWORD state) {
     return changed;
 }
 
+}  // namespace
+
+std::optional<DeviceNodes::Node> ConfigManagerNodes::Root() {
+    if (root_) {
+        return root_;
+    }
+    DEVINST root = 0;
+    if (CM_Locate_DevNodeA(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL) != CR_SUCCESS) {
+        return std::nullopt;
+    }
+    return root;
+}
+
+std::optional<DeviceNodes::Node> ConfigManagerNodes::FirstChild(Node node) {
+    DEVINST child = 0;
+    if (CM_Get_Child(&child, node, 0) != CR_SUCCESS) {
+        return std::nullopt;
+    }
+    return child;
+}
+
+std::optional<DeviceNodes::Node> ConfigManagerNodes::NextSibling(Node node) {
+    DEVINST sibling = 0;
+    if (CM_Get_Sibling(&sibling, node, 0) != CR_SUCCESS) {
+        return std::nullopt;
+    }
+    return sibling;
+}
+
+std::optional<std::string> ConfigManagerNodes::DisplayName(Node node) {
+    GUID classGuid = {};
+    if (images_ == nullptr || !ParseGuid(NodeProperty(node, CM_DRP_CLASSGUID), classGuid)) {
+        return std::nullopt;
+    }
+    int imageIndex = 0;
+    if (!SetupDiGetClassImageIndex(images_, &classGuid, &imageIndex)) {
+        return std::nullopt;
+    }
+    std::string name = NodeProperty(node, CM_DRP_FRIENDLYNAME);
+    if (name.empty()) {
+        name = NodeProperty(node, CM_DRP_DEVICEDESC);
+    }
+    return name.empty() ? std::string("Unknown Device") : name;
+}
+
+bool ConfigManagerNodes::SetEnabled(Node node, bool enabled) {
+    return ChangeState(node, enabled ? DICS_ENABLE : DICS_DISABLE);
+}
+
+namespace {
+
 class SetupApiDeviceTree final : public DeviceTree {
   public:
-    int SetDevicesEnabled(std::string_view nameContains, bool enabled) override {
-        DEVINST root = 0;
-        if (CM_Locate_DevNodeA(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL) != CR_SUCCESS) {
-            return 0;
-        }
+    DeviceWalk SetDevicesEnabled(std::string_view nameContains, bool enabled) override {
         SP_CLASSIMAGELIST_DATA images = {};
         images.cbSize = sizeof images;
-        if (!SetupDiGetClassImageList(&images)) {
-            return 0;
+        // Without the class image list no node takes part; the walk still runs, so that what
+        // it visited is known.
+        const bool haveImages = SetupDiGetClassImageList(&images) != FALSE;
+        ConfigManagerNodes nodes(haveImages ? &images : nullptr);
+        const DeviceWalk walk = WalkDeviceTree(nodes, nameContains, enabled);
+        if (haveImages) {
+            SetupDiDestroyClassImageList(&images);
         }
-        int changed = 0;
-        Walk(root, images, nameContains, enabled ? DICS_ENABLE : DICS_DISABLE, changed);
-        SetupDiDestroyClassImageList(&images);
-        return changed;
-    }
-
-  private:
-    // Visits node, then its children, then its following siblings. The siblings are walked in a
-    // loop so that a long chain of siblings cannot exhaust the stack.
-    void Walk(DEVINST node, SP_CLASSIMAGELIST_DATA& images, std::string_view nameContains,
-              DWORD state, int& changed) {
-        for (;;) {
-            Visit(node, images, nameContains, state, changed);
-            DEVINST child = 0;
-            if (CM_Get_Child(&child, node, 0) == CR_SUCCESS) {
-                Walk(child, images, nameContains, state, changed);
-            }
-            DEVINST sibling = 0;
-            if (CM_Get_Sibling(&sibling, node, 0) != CR_SUCCESS) {
-                return;
-            }
-            node = sibling;
-        }
-    }
-
-    void Visit(DEVINST node, SP_CLASSIMAGELIST_DATA& images, std::string_view nameContains,
-               DWORD state, int& changed) {
-        GUID classGuid = {};
-        if (!ParseGuid(NodeProperty(node, CM_DRP_CLASSGUID), classGuid)) {
-            return;
-        }
-        int imageIndex = 0;
-        if (!SetupDiGetClassImageIndex(&images, &classGuid, &imageIndex)) {
-            return;
-        }
-        std::string name = NodeProperty(node, CM_DRP_FRIENDLYNAME);
-        if (name.empty()) {
-            name = NodeProperty(node, CM_DRP_DEVICEDESC);
-        }
-        if (name.empty()) {
-            name = "Unknown Device";
-        }
-        if (name.find(nameContains) != std::string::npos && ChangeState(node, state)) {
-            ++changed;
-        }
+        return walk;
     }
 };
 

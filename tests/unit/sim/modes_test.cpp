@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "wire.h"
 
@@ -153,3 +155,48 @@ TEST(SimModes, RandomBytesNeverUpsetTheReceiver) {
 }
 
 }  // namespace
+
+// A receiver on its USB port leaves the bus at every reboot and is back after usbReturnMs; from
+// the leave that usbGoneAfter names it stays away.
+TEST(SimModes, AUsbReceiverLeavesTheBusWhileItReboots) {
+    const Bytes reset = {0x02, 0x00, 0x58, 0x07, 0xFF, 0x00, 0x52,
+                         0x45, 0x53, 0x45, 0x54, 0xE1, 0x03};
+    struct Case {
+        const char* legend;
+        const char* profile;
+        std::vector<Bytes> reboots;  // requests, each after the receiver is back and booted
+        std::vector<bool> back;      // whether it returns after each
+    };
+    const Case cases[] = {
+        {"into the monitor and out of it",
+         R"({"port": {"number": 15}})",
+         {Tc(0x87), Ls(4)},
+         {true, true}},
+        {"the wipe's reset frame", R"({"port": {"number": 15}})", {reset}, {true}},
+        {"gone for good from the second leave",
+         R"({"port": {"number": 15}, "faults": {"usbGoneAfter": 2}})",
+         {Tc(0x87), Ls(4)},
+         {true, false}},
+        {"a receiver on a serial port stays", R"({"port": {"number": 1}})", {Tc(0x87), Ls(4)}, {}},
+    };
+    for (const Case& c : cases) {
+        sim::Profile profile = With(c.profile);
+        profile.delays.usbReturnMs = 3000;
+        Wire usb(profile);
+        for (std::size_t i = 0; i < c.reboots.size(); ++i) {
+            usb.Exchange(c.reboots[i], 0);
+            const bool leaves = !c.back.empty();
+            EXPECT_EQ(usb.receiver.OnBus(), !leaves) << c.legend << ", reboot " << i;
+            usb.Wait(2999);
+            usb.receiver.Advance(usb.now);
+            EXPECT_EQ(usb.receiver.OnBus(), !leaves) << c.legend << ", just before its return";
+            usb.Wait(20000);  // booted, and back when it comes back
+            usb.receiver.Advance(usb.now);
+            EXPECT_EQ(usb.receiver.OnBus(), !leaves || c.back[i]) << c.legend << ", reboot " << i;
+        }
+        const sim::Counters counters = usb.receiver.GetCounters();
+        const auto returns = std::count(c.back.begin(), c.back.end(), true);
+        EXPECT_EQ(counters.busLeaves, static_cast<int>(c.back.size())) << c.legend;
+        EXPECT_EQ(counters.busReturns, static_cast<int>(returns)) << c.legend;
+    }
+}

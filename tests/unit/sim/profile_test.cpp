@@ -75,7 +75,19 @@ TEST(SimProfile, EveryShippedProfileLoadsWithItsKnob) {
          [](const sim::Profile& p) {
              return p.product == "Vorin-MONITOR" && p.powerOn == sim::PowerOnMode::kApplication;
          }},
-        {"usb-port", [](const sim::Profile& p) { return p.portNumber == 15; }},
+        {"usb-port",
+         [](const sim::Profile& p) {
+             return p.portNumber == 15 && p.delays.usbReturnMs < 8000 && p.faults.usbGoneAfter == 0;
+         }},
+        // Later than the plug-in's first reopen after entering (21.5 s) and leaving (8 s) the
+        // monitor, before its second (26.5 s, 13 s).
+        {"usb-late",
+         [](const sim::Profile& p) {
+             return p.portNumber == 15 && p.delays.usbReturnMs > 21500 &&
+                    p.delays.usbReturnMs < 26500 && p.faults.usbGoneAfter == 0;
+         }},
+        {"usb-gone",
+         [](const sim::Profile& p) { return p.portNumber == 15 && p.faults.usbGoneAfter == 1; }},
         {"in-monitor",
          [](const sim::Profile& p) {
              return MemoryLog(p, 1, false) && p.errorLog.byteOrder == sim::ByteOrder::kLittle;

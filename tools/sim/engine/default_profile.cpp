@@ -101,12 +101,13 @@ const char* DefaultProfileText() {
   "flash": { "base": "0x02400000", "secondBase": "0x02800000", "chip": "Tamsel 2", "hardwareFlag": 0 },
   "gpsTime": { "utcOffset": 18, "week": 1800, "secondsOfWeek": 345600 },
   "delays": { "replyMs": 20, "bootToMonitorMs": 10000, "bootToApplicationMs": 6000, "radioCommitMs": 12000,
-              "logClearMs": 0 },
+              "logClearMs": 0, "usbReturnMs": 4000 },
   "faults": {
     "silent": false, "noise": "", "corruptBeforeGood": false, "refuseBaud": false,
     "noHardwareInfo": false, "noFlashInfo": false, "neverMonitor": false, "radioWriteFails": false,
     "clearAnswer": "ack",
-    "eraseUnanswered": false, "eraseRefused": false, "dropsToMonitorAfter": 0
+    "eraseUnanswered": false, "eraseRefused": false, "dropsToMonitorAfter": 0,
+    "usbGoneAfter": 0
   }
 })json";
 }

@@ -122,6 +122,8 @@ struct Profile {
         std::uint32_t bootToApplicationMs = 6000;
         std::uint32_t radioCommitMs = 12000;
         std::uint32_t logClearMs = 0;  // erasing the log before the clear is acknowledged
+        // A receiver on its USB port leaves the bus when it reboots and is back this long after.
+        std::uint32_t usbReturnMs = 4000;
     } delays;
 
     struct Faults {
@@ -139,6 +141,8 @@ struct Profile {
             false;  // the erase request is answered with a lone NAK, not carried out
         int dropsToMonitorAfter = 0;  // the application falls into the monitor after answering
                                       // this many identifications (0: never)
+        int usbGoneAfter = 0;         // the USB port does not come back from this leave of the bus
+                                      // (1: the first; 0: it always comes back)
     } faults;
 };
 

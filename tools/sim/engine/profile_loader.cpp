@@ -233,6 +233,8 @@ void ReadDelays(FieldReader& delays, Profile& p) {
     p.delays.radioCommitMs =
         static_cast<std::uint32_t>(delays.Unsigned("radioCommitMs", 0, 600000, 12000));
     p.delays.logClearMs = static_cast<std::uint32_t>(delays.Unsigned("logClearMs", 0, 600000, 0));
+    p.delays.usbReturnMs =
+        static_cast<std::uint32_t>(delays.Unsigned("usbReturnMs", 0, 600000, 4000));
     delays.Finish();
 }
 
@@ -253,6 +255,7 @@ void ReadFaults(FieldReader& faults, Profile& p) {
     p.faults.eraseRefused = faults.Bool("eraseRefused", false);
     p.faults.dropsToMonitorAfter =
         static_cast<int>(faults.Unsigned("dropsToMonitorAfter", 0, 1000, 0));
+    p.faults.usbGoneAfter = static_cast<int>(faults.Unsigned("usbGoneAfter", 0, 1000, 0));
     faults.Finish();
 }
 

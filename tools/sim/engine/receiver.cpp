@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::array<std::uint8_t, 6> kIdentificationRequest = {0x02, 0x00, 0x6F, 0x00, 0x6F, 0x03};
 constexpr std::uint8_t kIdentificationReply = 0x6E;
+// The receiver's own number of its USB port.
+constexpr int kUsbPort = 15;
 
 // Error-log windows under the flash base: the standard one, and the one of receivers with
 // extended memory (a non-zero hardware minor number).
@@ -45,7 +47,7 @@ Receiver::Receiver(Profile profile)
 }
 
 bool Receiver::ListensToAnyLine() const {
-    return profile_.portNumber == 15 ||
+    return profile_.portNumber == kUsbPort ||
            (!profile_.portMode.empty() &&
             (profile_.portMode[0] == 'T' || profile_.portMode[0] == 'W'));
 }
@@ -291,6 +293,7 @@ std::optional<std::uint64_t> Receiver::NextEventMs() const {
     consider(rebootDoneAt_);
     consider(commitDoneAt_);
     consider(clearDoneAt_);
+    consider(busReturnAt_);
     return next;
 }
 
@@ -304,7 +307,7 @@ void Receiver::RunTimers(std::uint64_t nowMs) {
     for (;;) {
         std::optional<std::uint64_t>* due = nullptr;
         for (std::optional<std::uint64_t>* timer :
-             {&rebootDoneAt_, &commitDoneAt_, &clearDoneAt_}) {
+             {&rebootDoneAt_, &commitDoneAt_, &clearDoneAt_, &busReturnAt_}) {
             if (timer->has_value() && **timer <= now_ && (due == nullptr || **timer < **due)) {
                 due = timer;
             }
@@ -316,6 +319,10 @@ void Receiver::RunTimers(std::uint64_t nowMs) {
         due->reset();
         if (due == &rebootDoneAt_) {
             FinishReboot(at);
+        } else if (due == &busReturnAt_) {
+            offBus_ = false;
+            ++counters_.busReturns;
+            Log(at, "back on the bus: the USB port is there again");
         } else if (due == &clearDoneAt_) {
             FinishLogClear(at);
         } else {
@@ -353,6 +360,22 @@ void Receiver::Reboot(Mode target, std::uint64_t at) {
     held_.clear();
     Log(at, std::string("reboot into the ") + (toMonitor ? "monitor" : "application") +
                 ", silent for " + std::to_string(delay) + " ms");
+    if (profile_.portNumber == kUsbPort) {
+        LeaveBus(at);
+    }
+}
+
+void Receiver::LeaveBus(std::uint64_t at) {
+    offBus_ = true;
+    ++counters_.busLeaves;
+    if (profile_.faults.usbGoneAfter != 0 && counters_.busLeaves >= profile_.faults.usbGoneAfter) {
+        busReturnAt_.reset();
+        Log(at, "off the bus: the USB port is gone for good");
+        return;
+    }
+    busReturnAt_ = at + profile_.delays.usbReturnMs;
+    Log(at, "off the bus: the USB port is gone for " + std::to_string(profile_.delays.usbReturnMs) +
+                " ms");
 }
 
 void Receiver::FinishReboot(std::uint64_t at) {

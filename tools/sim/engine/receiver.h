@@ -38,6 +38,8 @@ struct Counters {
     int bytesLostLine = 0;     // receiver bytes the host could not take (line mismatch)
     int rebootsToMonitor = 0;
     int rebootsToApplication = 0;
+    int busLeaves = 0;   // times a receiver on its USB port left the bus
+    int busReturns = 0;  // times it came back
     int baudSwitches = 0;
     int baudRefusals = 0;
     int memoryReads = 0;
@@ -85,6 +87,11 @@ class Receiver {
     Mode GetMode() const { return mode_; }
     const LineSettings& CurrentLine() const { return line_; }
     bool ListensToAnyLine() const;
+    // A receiver on its USB port (15) leaves the bus when it reboots, as a USB device does: its
+    // port is gone from the reboot's start until delays.usbReturnMs later, or for good from the
+    // leave that faults.usbGoneAfter names. Every other receiver is always there. As of the
+    // last time the receiver was given (Advance, Receive, Transmit).
+    bool OnBus() const { return !offBus_; }
     bool InRadioPassThrough() const { return passThrough_; }
     bool Committing() const { return commitDoneAt_.has_value(); }
     bool ClearingLog() const { return clearDoneAt_.has_value(); }
@@ -122,6 +129,7 @@ class Receiver {
     void SendByte(std::uint8_t byte, std::uint64_t at);
     void Reboot(Mode target, std::uint64_t at);
     void FinishReboot(std::uint64_t at);
+    void LeaveBus(std::uint64_t at);
     void RebuildMemory();
 
     // Application (TC) requests.
@@ -162,6 +170,8 @@ class Receiver {
     std::optional<std::uint64_t> rebootDoneAt_;
     std::optional<std::uint64_t> commitDoneAt_;
     std::optional<std::uint64_t> clearDoneAt_;  // an error-log erase in progress
+    bool offBus_ = false;
+    std::optional<std::uint64_t> busReturnAt_;
     Bytes pendingWrite_;
     bool pendingWriteFails_ = false;
     std::optional<std::uint8_t> lastWriteResult_;

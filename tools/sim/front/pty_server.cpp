@@ -47,18 +47,14 @@ PtyServer::PtyServer(WireEndpoint& endpoint) : endpoint_(endpoint) {
 
 PtyServer::~PtyServer() {
     RemoveLink();
-    if (slave_ >= 0) {
-        close(slave_);
-    }
-    if (master_ >= 0) {
-        close(master_);
-    }
+    CloseTerminal();
 }
 
 void PtyServer::RemoveLink() {
-    if (linkPath_.empty()) {
+    if (!linked_) {
         return;
     }
+    linked_ = false;
     // Remove the link only while it still names this server's terminal.
     char target[4096];
     const ssize_t n = readlink(linkPath_.c_str(), target, sizeof target - 1);
@@ -68,23 +64,44 @@ void PtyServer::RemoveLink() {
             unlink(linkPath_.c_str());
         }
     }
-    linkPath_.clear();
+}
+
+void PtyServer::CloseTerminal() {
+    if (slave_ >= 0) {
+        close(slave_);
+    }
+    if (master_ >= 0) {
+        close(master_);
+    }
+    slave_ = -1;
+    master_ = -1;
 }
 
 void PtyServer::Open(const std::string& linkPath) {
+    linkPath_ = linkPath;
+    CreateTerminal();
+}
+
+void PtyServer::RefuseLiveLink() const {
     // A link that leads to a terminal still in use belongs to another server: taking it over
     // would leave that one's host talking to nobody. A link whose terminal is gone (its server
     // ended without removing it) is stale, and replaced below.
     struct stat target {};
-    if (!linkPath.empty() && stat(linkPath.c_str(), &target) == 0 && S_ISCHR(target.st_mode)) {
+    if (!linkPath_.empty() && stat(linkPath_.c_str(), &target) == 0 && S_ISCHR(target.st_mode)) {
         char name[4096] = {};
-        const ssize_t n = readlink(linkPath.c_str(), name, sizeof name - 1);
+        const ssize_t n = readlink(linkPath_.c_str(), name, sizeof name - 1);
         throw std::runtime_error(
-            linkPath + " already leads to " +
+            linkPath_ + " already leads to " +
             (n > 0 ? std::string(name, static_cast<std::size_t>(n)) : std::string("a terminal")) +
             ", a terminal in use (another vorin-sim?); stop that one, or "
             "remove the link if nothing serves it");
     }
+}
+
+void PtyServer::CreateTerminal() {
+    // Also when the receiver comes back on the bus: another server may have taken the link
+    // meanwhile.
+    RefuseLiveLink();
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0) {
         throw SystemError("cannot create a pseudo-terminal");
@@ -112,19 +129,19 @@ void PtyServer::Open(const std::string& linkPath) {
     const int flags = fcntl(master_, F_GETFL);
     fcntl(master_, F_SETFL, flags | O_NONBLOCK);
 
-    if (!linkPath.empty()) {
+    if (!linkPath_.empty()) {
         struct stat info {};
-        if (lstat(linkPath.c_str(), &info) == 0) {
+        if (lstat(linkPath_.c_str(), &info) == 0) {
             if (!S_ISLNK(info.st_mode)) {
                 errno = EEXIST;
-                throw SystemError("will not replace " + linkPath + ", which is not a link");
+                throw SystemError("will not replace " + linkPath_ + ", which is not a link");
             }
-            unlink(linkPath.c_str());
+            unlink(linkPath_.c_str());
         }
-        if (symlink(slavePath_.c_str(), linkPath.c_str()) != 0) {
-            throw SystemError("cannot link " + linkPath);
+        if (symlink(slavePath_.c_str(), linkPath_.c_str()) != 0) {
+            throw SystemError("cannot link " + linkPath_);
         }
-        linkPath_ = linkPath;
+        linked_ = true;
     }
 }
 
@@ -167,7 +184,7 @@ void PtyServer::Flush() {
 }
 
 bool PtyServer::CheckHangUp() {
-    if (master_ < 0) {
+    if (hungUp_) {
         return true;
     }
     if (!hangUp_) {
@@ -182,12 +199,29 @@ bool PtyServer::CheckHangUp() {
     // The link goes first, so that a host reopening the port finds nothing rather than another
     // program's terminal under a reused name.
     RemoveLink();
-    close(slave_);
-    close(master_);
-    slave_ = -1;
-    master_ = -1;
+    CloseTerminal();
+    hungUp_ = true;
     std::fprintf(stderr, "vorin-sim: hung up on %s\n", slavePath_.c_str());
     return true;
+}
+
+bool PtyServer::FollowBus() {
+    const std::uint64_t now = NowMs();
+    const bool onBus = endpoint_.OnBus(now);
+    if (!onBus && master_ >= 0) {
+        // Whatever the receiver had not sent yet leaves with the device.
+        endpoint_.TransmitAll(HostLine(), now);
+        unsent_.clear();
+        RemoveLink();
+        CloseTerminal();
+        std::fprintf(stderr, "vorin-sim: off the bus: %s%s removed\n", slavePath_.c_str(),
+                     linkPath_.empty() ? "" : (" and " + linkPath_).c_str());
+    } else if (onBus && master_ < 0) {
+        CreateTerminal();
+        std::fprintf(stderr, "vorin-sim: back on the bus on %s%s\n", slavePath_.c_str(),
+                     linkPath_.empty() ? "" : (" (linked at " + linkPath_ + ")").c_str());
+    }
+    return !onBus;
 }
 
 void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
@@ -195,6 +229,10 @@ void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
     while (stop == 0) {
         if (CheckHangUp()) {
             usleep(50000);
+            continue;
+        }
+        if (FollowBus()) {
+            usleep(10000);
             continue;
         }
         Flush();

@@ -24,6 +24,9 @@ class WireEndpoint {
                          const sim::LineSettings& hostLine, std::uint64_t nowMs) = 0;
     virtual sim::Bytes TransmitAll(const sim::LineSettings& hostLine, std::uint64_t nowMs) = 0;
     virtual std::optional<std::uint64_t> NextEventMs() const = 0;
+    // Whether the far end's port is there at nowMs (a receiver on its USB port leaves the bus
+    // while it reboots).
+    virtual bool OnBus(std::uint64_t /*nowMs*/) { return true; }
 };
 
 // The receiver engine, which listens and speaks at its own line.
@@ -38,6 +41,10 @@ class ReceiverEndpoint final : public WireEndpoint {
         return receiver_.TransmitAll(hostLine, nowMs);
     }
     std::optional<std::uint64_t> NextEventMs() const override { return receiver_.NextEventMs(); }
+    bool OnBus(std::uint64_t nowMs) override {
+        receiver_.Advance(nowMs);
+        return receiver_.OnBus();
+    }
 
   private:
     sim::Receiver& receiver_;
@@ -63,6 +70,11 @@ class ReplayEndpoint final : public WireEndpoint {
 // Serves a receiver engine (or a replayed trace) on a pseudo-terminal in real time. The server
 // keeps its own descriptor of the slave side open: that keeps the terminal alive between the host's
 // opens and lets the server read the line settings that the host set (tcgetattr on the slave).
+//
+// While the endpoint is off the bus (a receiver on its USB port, rebooting) the server plays a
+// USB serial device that left the machine: it closes both sides of its terminal, so that a host
+// holding it sees a hang-up, and removes its link; when the endpoint is back, a new terminal
+// appears behind the same link.
 class PtyServer {
   public:
     explicit PtyServer(WireEndpoint& endpoint);
@@ -93,6 +105,13 @@ class PtyServer {
 
   private:
     std::uint64_t NowMs() const;
+    // Makes a raw terminal and, when a link was asked for, links it.
+    void CreateTerminal();
+    // Throws when the link leads to a terminal in use, another server's.
+    void RefuseLiveLink() const;
+    void CloseTerminal();
+    // Follows the endpoint off the bus and back; true while it is away.
+    bool FollowBus();
     void Flush();
     // Hangs up when the trigger's time has come; true once hung up.
     bool CheckHangUp();
@@ -102,7 +121,9 @@ class PtyServer {
     int master_ = -1;
     int slave_ = -1;
     std::string slavePath_;
-    std::string linkPath_;
+    std::string linkPath_;  // asked for; empty without --link
+    bool linked_ = false;   // the link currently leads to this server's terminal
+    bool hungUp_ = false;
     sim::Bytes unsent_;
     std::int64_t startNs_ = 0;
     std::optional<HangUpTrigger> hangUp_;
