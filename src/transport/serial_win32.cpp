@@ -31,6 +31,12 @@ struct CSerialInterface::Native {
     std::unique_ptr<IoSlot> write;
     // Fixed at OpenPort from the rate of that moment, as the port's write time-outs are.
     std::uint32_t writeMultiplierMs = 0;
+    // Bytes taken from the driver and not yet handed out. A reply is read a byte at a time, and
+    // one system read per byte costs more than the wire does under Wine (a 2048-byte block took
+    // longer than its reply time-out there); the driver's whole queue is taken at once instead.
+    // Purged with the driver's input.
+    std::vector<std::uint8_t> ahead;
+    std::size_t aheadFirst = 0;
 };
 
 namespace {
@@ -251,6 +257,8 @@ void CSerialInterface::ClosePort() {
     }
     ReleaseSlot(native_->read);
     ReleaseSlot(native_->write);
+    native_->ahead.clear();
+    native_->aheadFirst = 0;
     native_->port = nullptr;
     open_ = false;
     portNumber_ = 0;
@@ -435,6 +443,32 @@ DWORD ReadOnce(HANDLE port, IoSlot& slot, std::uint8_t* buffer, DWORD wanted, in
 
 }  // namespace
 
+namespace {
+
+// How much one refill of the read-ahead takes from the driver at most.
+constexpr DWORD kReadAheadBytes = 4096;
+
+// Reads what the driver holds, up to wanted bytes: what is buffered, or the first byte and then
+// what followed it. Wine's driver holds a larger read until its count is full or the bound
+// cancels it, where Windows returns on the first byte, so no read asks for more than is queued.
+DWORD ReadAvailable(HANDLE port, IoSlot& slot, std::uint8_t* buffer, DWORD wanted, int portNumber) {
+    DWORD queued = InputQueued(port);
+    if (queued > 0) {
+        return ReadOnce(port, slot, buffer, queued < wanted ? queued : wanted, portNumber);
+    }
+    DWORD got = ReadOnce(port, slot, buffer, 1, portNumber);
+    if (got == 1 && wanted > 1) {
+        queued = InputQueued(port);
+        if (queued > 0) {
+            got += ReadOnce(port, slot, buffer + 1, queued < wanted - 1 ? queued : wanted - 1,
+                            portNumber);
+        }
+    }
+    return got;
+}
+
+}  // namespace
+
 std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
     const HANDLE port = native_->port;
     if (port == nullptr) {
@@ -444,27 +478,23 @@ std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
     if (count == 0) {
         return 0;
     }
-    IoSlot& slot = *native_->read;
-    const DWORD wanted = ClampCount(count);
-    if (wanted == 1) {
-        return ReadOnce(port, slot, buffer, 1, portNumber_);
-    }
-    // A read of several bytes asks only for what is buffered, or for the first byte and then
-    // what followed it: Wine's driver holds a larger read until its count is full or the bound
-    // cancels it, where Windows returns on the first byte.
-    DWORD queued = InputQueued(port);
-    if (queued > 0) {
-        return ReadOnce(port, slot, buffer, queued < wanted ? queued : wanted, portNumber_);
-    }
-    DWORD got = ReadOnce(port, slot, buffer, 1, portNumber_);
-    if (got == 1) {
-        queued = InputQueued(port);
-        if (queued > 0) {
-            got += ReadOnce(port, slot, buffer + 1, queued < wanted - 1 ? queued : wanted - 1,
-                            portNumber_);
+    std::vector<std::uint8_t>& ahead = native_->ahead;
+    if (native_->aheadFirst == ahead.size()) {
+        ahead.resize(kReadAheadBytes);
+        native_->aheadFirst = 0;
+        try {
+            ahead.resize(
+                ReadAvailable(port, *native_->read, ahead.data(), kReadAheadBytes, portNumber_));
+        } catch (...) {
+            ahead.clear();
+            throw;
         }
     }
-    return got;
+    const std::size_t held = ahead.size() - native_->aheadFirst;
+    const std::size_t given = count < held ? count : held;
+    std::memcpy(buffer, ahead.data() + native_->aheadFirst, given);
+    native_->aheadFirst += given;
+    return given;
 }
 
 void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
@@ -530,6 +560,8 @@ void CSerialInterface::Purge(bool transmit, bool receive) {
     }
     if (receive) {
         flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+        native_->ahead.clear();
+        native_->aheadFirst = 0;
     }
     if (native_->port != nullptr && flags != 0) {
         PurgeComm(native_->port, flags);
