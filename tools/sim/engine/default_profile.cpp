@@ -106,7 +106,8 @@ const char* DefaultProfileText() {
     "silent": false, "noise": "", "corruptBeforeGood": false, "refuseBaud": false,
     "noHardwareInfo": false, "noFlashInfo": false, "neverMonitor": false, "radioWriteFails": false,
     "clearAnswer": "ack",
-    "eraseUnanswered": false, "eraseRefused": false, "dropsToMonitorAfter": 0
+    "eraseUnanswered": false, "eraseRefused": false, "dropsToMonitorAfter": 0,
+    "requests": []
   }
 })json";
 }
