@@ -61,6 +61,13 @@ bool CLSPacket::ReceivePacket(CioInterface& transport, double timeoutSeconds) {
             resending_ = true;
             SendPacket(transport);
             resending_ = false;
+        },
+        [&](std::uint64_t untilMs, int answers) {
+            Payload dropped;
+            LSFrameParser parser(packetType_, dropped);
+            protocol::DrainAnswers(
+                transport, untilMs, answers, [&](std::uint8_t byte) { return parser.Feed(byte); },
+                [&] { return parser.GetState() == LSFrameParser::State::kHunt; });
         });
 }
 

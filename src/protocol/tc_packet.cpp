@@ -80,6 +80,16 @@ bool CTCPacket::Receive(CioInterface& transport, double timeoutSeconds, bool lon
             resending_ = true;
             Send(transport, longFrame);
             resending_ = false;
+        },
+        [&](std::uint64_t untilMs, int answers) {
+            Payload dropped;
+            TCFrameParser parser(packetType_, longFrame, ignoreAckNak_, dropped);
+            protocol::DrainAnswers(
+                transport, untilMs, answers,
+                [&](std::uint8_t byte) {
+                    return parser.Feed(byte) != TCFrameParser::Result::kNone;
+                },
+                [&] { return parser.GetState() == TCFrameParser::State::kHunt; });
         });
 }
 
