@@ -142,7 +142,7 @@ constexpr int kLatestAnswerMs = 5500;
 json RequestRule(Draw& draw, int replyMs) {
     json rule = {{"on", draw.Pick(kWatched)}, {"nth", draw.Between(1, 12)}};
     if (draw.Chance(40)) {
-        rule["every"] = draw.Between(2, 9);
+        rule["every"] = draw.Between(1, 9);
         rule["times"] = draw.Between(0, 3);
     }
     const std::string action = draw.Pick(kActions);
@@ -174,14 +174,15 @@ Plan DrawPlan(std::uint64_t seed) {
         {8, "faults", "noHardwareInfo", [](Draw&) { return true; }},
         {5, "faults", "noFlashInfo", [](Draw&) { return true; }},
         {4, "faults", "neverMonitor", [](Draw&) { return true; }},
-        {5, "faults", "radioWriteFails", [](Draw&) { return true; }},
-        {6, "faults", "clearAnswer", [](Draw& d) { return d.Chance(50) ? "nak" : "silent"; }},
+        {10, "faults", "radioWriteFails", [](Draw&) { return true; }},
+        {12, "faults", "clearAnswer", [](Draw& d) { return d.Chance(50) ? "nak" : "silent"; }},
         {6, "faults", "dropsToMonitorAfter", [](Draw& d) { return d.Between(1, 4); }},
         {4, "faults", "eraseUnanswered", [](Draw&) { return true; }},
         {4, "faults", "eraseRefused", [](Draw&) { return true; }},
         {15, "delays", "replyMs", [](Draw& d) { return d.Between(0, 2500); }},
         {15, "delays", "bootToMonitorMs", [](Draw& d) { return d.Between(1000, 40000); }},
-        {15, "delays", "bootToApplicationMs", [](Draw& d) { return d.Between(1000, 40000); }},
+        {15, "delays", "bootToApplicationMs",
+         [](Draw& d) { return d.Chance(20) ? 600000 : d.Between(1000, 40000); }},
         {10, "delays", "radioCommitMs", [](Draw& d) { return d.Between(0, 70000); }},
         {10, "delays", "logClearMs", [](Draw& d) { return d.Between(0, 20000); }},
         {8, "radio", "passThrough",
@@ -214,7 +215,7 @@ Plan DrawPlan(std::uint64_t seed) {
     }
     plan.wipeYes = draw.Chance(90);
     plan.retries = draw.Between(0, 2);
-    plan.clear = draw.Chance(40);
+    plan.clear = draw.Chance(60);
     plan.clearYes = draw.Chance(80);
     plan.closeWithOk = draw.Chance(70);
     return plan;
@@ -249,11 +250,16 @@ std::string Describe(const Plan& plan) {
 // under way when it ends adds the port's 2 s read time-out.
 
 constexpr double kReadTimeout = 2;
+constexpr double Attempt(double timeout) {
+    return timeout + 1 + kReadTimeout;
+}
+// Three attempts; after a late success the answers to the two repeats are drained for as long
+// as the repeats took, a second more, and a read under way.
 constexpr double Receive(double timeout) {
-    return 3 * (timeout + 1 + kReadTimeout);  // three attempts
+    return 3 * Attempt(timeout) + 2 * Attempt(timeout) + 1 + kReadTimeout;
 }
 // Three attempts of a 350 ms break and a request, each followed by a 3 s read; then 8 s to settle.
-constexpr double kIdentify = 3 * (0.7 + 2 * (3 + 1 + kReadTimeout)) + 8;
+constexpr double kIdentify = 3 * (0.7 + 2 * Attempt(3)) + 8;
 constexpr double kTc = Receive(3);
 
 double Connect(bool usb, int prompts) {
