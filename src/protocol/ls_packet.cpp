@@ -56,7 +56,7 @@ bool CLSPacket::SendPacket(CioInterface& transport) {
 
 bool CLSPacket::ReceivePacket(CioInterface& transport, double timeoutSeconds) {
     return protocol::ReceiveWithRetransmission(
-        [&] { return ReceiveAttempt(transport, timeoutSeconds); },
+        timeoutSeconds, [&] { return ReceiveAttempt(transport, timeoutSeconds); },
         [&] {
             resending_ = true;
             SendPacket(transport);

@@ -16,16 +16,14 @@ constexpr int kReceiveAttempts = 3;
 // An answer that comes only after its request went out again may answer the first send, with the
 // answers to the repeats still on their way; left on the line, one of them would be taken for the
 // answer to the next request of the same type (the frames carry no sequence). So after a success
-// that needed repeats, drain(untilMs, repeats) takes in and drops up to that many further answers
-// for as long after this one as the last repeat went out after the receive began, and a second
-// more for the receiver's unevenness.
-constexpr std::uint64_t kDrainMarginMs = 1000;
-
+// that needed repeats, drain(untilMs, repeats) takes in and drops up to that many further answers,
+// awaiting them as long as an answer is awaited: the time-out after the last repeat went out, and
+// the second that the one-second clock may add.
 template <typename Attempt, typename Retransmit, typename Drain>
-bool ReceiveWithRetransmission(Attempt attempt, Retransmit retransmit, Drain drain) {
+bool ReceiveWithRetransmission(double timeoutSeconds, Attempt attempt, Retransmit retransmit,
+                               Drain drain) {
     platform::Clock& clock = platform::CurrentClock();
-    const std::uint64_t began = clock.MonotonicMs();
-    std::uint64_t lastRepeat = began;
+    std::uint64_t lastRepeat = 0;
     for (int n = 1; n <= kReceiveAttempts; ++n) {
         bool received = false;
         try {
@@ -37,7 +35,8 @@ bool ReceiveWithRetransmission(Attempt attempt, Retransmit retransmit, Drain dra
         }
         if (received) {
             if (n > 1) {
-                drain(clock.MonotonicMs() + (lastRepeat - began) + kDrainMarginMs, n - 1);
+                const double awaitMs = timeoutSeconds > 0 ? timeoutSeconds * 1000 : 0;
+                drain(lastRepeat + static_cast<std::uint64_t>(awaitMs) + 1000, n - 1);
             }
             return true;
         }

@@ -75,7 +75,7 @@ bool CTCPacket::Send(CioInterface& transport, bool longFrame) {
 
 bool CTCPacket::Receive(CioInterface& transport, double timeoutSeconds, bool longFrame) {
     return protocol::ReceiveWithRetransmission(
-        [&] { return ReceiveAttempt(transport, timeoutSeconds, longFrame); },
+        timeoutSeconds, [&] { return ReceiveAttempt(transport, timeoutSeconds, longFrame); },
         [&] {
             resending_ = true;
             Send(transport, longFrame);
