@@ -56,11 +56,18 @@ bool CLSPacket::SendPacket(CioInterface& transport) {
 
 bool CLSPacket::ReceivePacket(CioInterface& transport, double timeoutSeconds) {
     return protocol::ReceiveWithRetransmission(
-        [&] { return ReceiveAttempt(transport, timeoutSeconds); },
+        timeoutSeconds, [&] { return ReceiveAttempt(transport, timeoutSeconds); },
         [&] {
             resending_ = true;
             SendPacket(transport);
             resending_ = false;
+        },
+        [&](std::uint64_t untilMs, int answers) {
+            Payload dropped;
+            LSFrameParser parser(packetType_, dropped);
+            protocol::DrainAnswers(
+                transport, untilMs, answers, [&](std::uint8_t byte) { return parser.Feed(byte); },
+                [&] { return parser.GetState() == LSFrameParser::State::kHunt; });
         });
 }
 

@@ -75,11 +75,21 @@ bool CTCPacket::Send(CioInterface& transport, bool longFrame) {
 
 bool CTCPacket::Receive(CioInterface& transport, double timeoutSeconds, bool longFrame) {
     return protocol::ReceiveWithRetransmission(
-        [&] { return ReceiveAttempt(transport, timeoutSeconds, longFrame); },
+        timeoutSeconds, [&] { return ReceiveAttempt(transport, timeoutSeconds, longFrame); },
         [&] {
             resending_ = true;
             Send(transport, longFrame);
             resending_ = false;
+        },
+        [&](std::uint64_t untilMs, int answers) {
+            Payload dropped;
+            TCFrameParser parser(packetType_, longFrame, ignoreAckNak_, dropped);
+            protocol::DrainAnswers(
+                transport, untilMs, answers,
+                [&](std::uint8_t byte) {
+                    return parser.Feed(byte) != TCFrameParser::Result::kNone;
+                },
+                [&] { return parser.GetState() == TCFrameParser::State::kHunt; });
         });
 }
 

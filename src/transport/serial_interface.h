@@ -40,6 +40,9 @@ class CSerialInterface : public CioInterface {
     // so that a transport that stands in front of another answers with the other's.
     virtual int GetPortNumber() const { return portNumber_; }
     virtual bool IsOpen() const { return open_; }
+    // The port a failure names: the open one, else the one last asked for. A call that meets a
+    // port some earlier failure closed names the user's port, not "COM0".
+    int NamedPortNumber() const { return open_ ? portNumber_ : askedPortNumber_; }
 
     virtual std::uint32_t GetBaudRate() const { return baudRate_; }
     virtual std::uint8_t GetByteSize() const { return byteSize_; }
@@ -57,6 +60,7 @@ class CSerialInterface : public CioInterface {
   protected:
     // State shared by both backends; the backend's own handles live in native_.
     int portNumber_ = 0;
+    int askedPortNumber_ = 0;
     bool open_ = false;
     std::string portName_;
     std::uint32_t baudRate_ = 9600;

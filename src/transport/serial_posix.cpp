@@ -208,6 +208,7 @@ void CSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int stopBitsI
                                 int parityIndex, int baudRateIndex) {
     // A port opened again starts afresh rather than leaking the descriptor it held.
     CSerialInterface::ClosePort();
+    askedPortNumber_ = portNumber;
 
     const auto fail = [this, portNumber](int code, int error) {
         CSerialInterface::ClosePort();
@@ -300,7 +301,7 @@ namespace {
 // Runs one change of the line settings; any failure closes the port before code 302 is thrown.
 template <typename Change>
 void ChangeSettings(CSerialInterface& port, int fd, bool framed, Change change) {
-    const int portNumber = port.GetPortNumber();
+    const int portNumber = port.NamedPortNumber();
     termios tio{};
     if (fd < 0) {
         throw CSerialComException(portNumber, CSerialComException::kSettingsFailed, EBADF);
@@ -397,7 +398,7 @@ void CSerialInterface::SendBreak(std::uint32_t milliseconds) {
 std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
     const int fd = native_->fd;
     if (fd < 0) {
-        throw CSerialComException(portNumber_, CSerialComException::kReadFailed, EBADF);
+        throw CSerialComException(NamedPortNumber(), CSerialComException::kReadFailed, EBADF);
     }
     if (count == 0) {
         return 0;
@@ -440,7 +441,7 @@ std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
 void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
     const int fd = native_->fd;
     if (fd < 0) {
-        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EBADF);
+        throw CSerialComException(NamedPortNumber(), CSerialComException::kWriteFailed, EBADF);
     }
     // The whole call is bounded like the Windows port's write, from its start: constant plus a
     // time per byte. A far side that takes a little now and then must not stretch it. Like the

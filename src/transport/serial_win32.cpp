@@ -168,6 +168,7 @@ void CSerialInterface::OpenPort(int portNumber, int byteSizeIndex, int stopBitsI
                                 int parityIndex, int baudRateIndex) {
     // A port opened again starts afresh rather than leaking the handles it held.
     CSerialInterface::ClosePort();
+    askedPortNumber_ = portNumber;
 
     // Every failure releases what was acquired and reports the port number asked for. The
     // system error is taken before the release calls can change it.
@@ -270,7 +271,7 @@ namespace {
 // the port before code 302 is thrown.
 template <typename Change>
 void ChangeSettings(CSerialInterface& port, HANDLE handle, Change change) {
-    const int portNumber = port.GetPortNumber();
+    const int portNumber = port.NamedPortNumber();
     if (handle == nullptr) {
         throw CSerialComException(portNumber, CSerialComException::kSettingsFailed,
                                   ERROR_INVALID_HANDLE);
@@ -472,7 +473,7 @@ DWORD ReadAvailable(HANDLE port, IoSlot& slot, std::uint8_t* buffer, DWORD wante
 std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
     const HANDLE port = native_->port;
     if (port == nullptr) {
-        throw CSerialComException(portNumber_, CSerialComException::kReadFailed,
+        throw CSerialComException(NamedPortNumber(), CSerialComException::kReadFailed,
                                   ERROR_INVALID_HANDLE);
     }
     if (count == 0) {
@@ -500,7 +501,7 @@ std::size_t CSerialInterface::Read(std::uint8_t* buffer, std::size_t count) {
 void CSerialInterface::Write(const std::uint8_t* buffer, std::size_t count) {
     const HANDLE port = native_->port;
     if (port == nullptr) {
-        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed,
+        throw CSerialComException(NamedPortNumber(), CSerialComException::kWriteFailed,
                                   ERROR_INVALID_HANDLE);
     }
     if (count == 0) {

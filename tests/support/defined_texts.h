@@ -23,6 +23,8 @@ inline const std::string kWipeSuccess = "Radio configuration blocks are erased s
 inline const std::string kRebootingTheReceiver = "Rebooting the Orrick receiver...";
 inline const std::string kRebootingReceiver = "Rebooting Orrick receiver...";
 inline const std::string kInitializingMonitor = "Initializing monitor...";
+inline const std::string kEraseFailed =
+    "Erase radio configuration blocks failed due to internal receiver error.";
 
 // Failure messages about a receiver on COM5, as the error box holds them after its version line.
 inline const std::string k701 =
@@ -44,9 +46,19 @@ inline const std::string k709 =
 inline const std::string k710 =
     "Failure! [710] - The radio dictionary contains invalid data!\n\nPlease reload a valid "
     "dictionary.";
+inline const std::string k713 =
+    "Failure! [713] - There was an error decoding the error log in the Orrick receiver.\n\n"
+    "Restart the receiver and try again.";
 inline const std::string k801 =
     "Device failure! [801]  - There was no response from the Orrick receiver on COM5\n\n"
     "Restart the Orrick receiver and try again.";
+inline const std::string k817 =
+    "Device failure! [817] - Vantor encountered an error while communicating with the Orrick "
+    "receiver on COM5.\n\nRestart the Orrick receiver, and try again.";
+inline const std::string k818 =
+    "Device failure! [818] - Vantor encountered an error while attempting to update\nthe radio "
+    "configuration of the Orrick receiver on COM 5.\n\nRestart the Orrick receiver and, try "
+    "again.";
 inline const std::string k820 =
     "Hardware not installed! [820] - The Orrick receiver on COM5 does not have an internal "
     "radio to configure.";
@@ -70,6 +82,12 @@ inline std::string ComText(int code, int error) {
 inline const std::string k731 =
     "The device found on COM5 is not running the application.\nThis operation requires that "
     "the application be running.\n\nRestart the Orrick receiver and try again.";
+inline const std::string kWipeQuestion =
+    "This operation will erase the entire existing radio configurations. Continue ?";
+inline const std::string kClearQuestion =
+    "Clearing the error log will delete all the errors logged to the Orrick receiver.\nDo you "
+    "wish to continue with the clear operation?";
+inline const std::string kNoErrors = "There are no errors in the error log of the Orrick receiver!";
 inline std::string InvalidDevice(const std::string& host = "Vantor") {
     return "Invalid Device!\n\n" + host +
            " detected a product on COM5 that was was not recognized as an Orrick  receiver.\n\n"

@@ -39,12 +39,20 @@ int ScriptedUi::ShowMessageBox(platform::WindowHandle owner, const std::string& 
                                const std::string& caption, unsigned flags) {
     boxes.push_back({owner, text, caption, flags});
     events.push_back({Event::Kind::kBox, text, static_cast<int>(flags)});
+    answered.push_back(Answer(boxes.back()));
+    return answered.back();
+}
+
+int ScriptedUi::Answer(const Box& box) {
     if (!answers_.empty()) {
         const int answer = answers_.front();
         answers_.pop_front();
         return answer;
     }
-    switch (flags & 0xFU) {
+    if (decide) {
+        return decide(box);
+    }
+    switch (box.flags & 0xFU) {
         case platform::mb::kYesNo:
             return platform::answer::kYes;
         case platform::mb::kRetryCancel:

@@ -13,7 +13,8 @@ namespace testing_support {
 
 // Records everything the plug-in shows and answers message boxes from a script. Installed for
 // its lifetime; a nested one takes over until it ends, then the driver it replaced is back.
-// Boxes without a scripted answer get their first button (OK, Yes or Retry).
+// Boxes without a scripted answer get decide's answer when it is set, else their first button
+// (OK, Yes or Retry).
 class ScriptedUi : public platform::UiDriver {
   public:
     struct Box {
@@ -74,6 +75,8 @@ class ScriptedUi : public platform::UiDriver {
     std::vector<std::string> clipboard;
     std::vector<Event> events;
     std::vector<Dialog> dialogs;
+    std::vector<int> answered;  // what each box was answered, in order
+    std::function<int(const Box&)> decide;
 
     std::intptr_t SendWindowMessage(platform::WindowHandle window, unsigned message,
                                     std::uintptr_t wParam, std::intptr_t lParam) override;
@@ -87,6 +90,8 @@ class ScriptedUi : public platform::UiDriver {
     void RunModalDialog(platform::DialogSession& session) override;
 
   private:
+    int Answer(const Box& box);
+
     platform::UiDriver* previous_;
     std::deque<int> answers_;
     std::deque<DialogAction> dialogActions_;

@@ -67,6 +67,7 @@ sim::LineSettings SimTransport::HostLine() const {
 
 void SimTransport::OpenPort(int portNumber, int byteSizeIndex, int stopBitsIndex, int parityIndex,
                             int baudRateIndex) {
+    askedPortNumber_ = portNumber;
     if (switches_.fault == PortFault::kOpen) {
         throw CSerialComException(portNumber, CSerialComException::kOpenFailed, ENOENT);
     }
@@ -74,8 +75,8 @@ void SimTransport::OpenPort(int portNumber, int byteSizeIndex, int stopBitsIndex
     if (open_) {
         throw CSerialComException(portNumber, CSerialComException::kOpenFailed, EBUSY);
     }
-    if (failOpens_ > 0) {
-        --failOpens_;
+    if (failOpens_ > 0 || HungUp()) {
+        failOpens_ = std::max(failOpens_ - 1, 0);
         throw CSerialComException(portNumber, CSerialComException::kOpenFailed, ENOENT);
     }
     receiver_.Advance(Now());
@@ -117,7 +118,7 @@ void SimTransport::Shut() {
 }
 
 void SimTransport::FailLine() {
-    if (switches_.fault == PortFault::kLineSettings) {
+    if (switches_.fault == PortFault::kLineSettings || (open_ && HungUp())) {
         const int port = portNumber_;
         ClosePort();
         throw CSerialComException(port, CSerialComException::kSettingsFailed, EIO);
@@ -125,7 +126,7 @@ void SimTransport::FailLine() {
 }
 
 void SimTransport::CloseAndThrow(int code) {
-    const int port = portNumber_;
+    const int port = NamedPortNumber();
     const int error = open_ ? EINVAL : EBADF;
     ClosePort();
     throw CSerialComException(port, code, error);
@@ -169,20 +170,32 @@ void SimTransport::SetFlowControl(std::uint8_t flags) {
 
 void SimTransport::SendBreak(std::uint32_t milliseconds) {
     platform::Sleep(milliseconds);
-    if (open_) {
+    if (open_ && !HungUp()) {
         transcript_.push_back(Record{Now(), Direction::kBreak, HostLine(), {}});
         receiver_.Break(Now());
+        WatchHangUp();
     }
     platform::Sleep(milliseconds);
 }
 
+void SimTransport::WatchHangUp() {
+    if (!log_.hangUpAt && switches_.hangUpWhen && switches_.hangUpWhen(receiver_.GetCounters())) {
+        log_.hangUpAt = Now() + switches_.hangUpDelayMs;
+    }
+}
+
+bool SimTransport::HungUp() const {
+    return log_.hangUpAt && Now() >= *log_.hangUpAt;
+}
+
 void SimTransport::Write(const std::uint8_t* buffer, std::size_t count) {
     log_.writes.emplace_back(buffer, buffer + count);
-    if (switches_.fault == PortFault::kWrite ||
+    if (switches_.fault == PortFault::kWrite || (open_ && HungUp()) ||
         (pending_.empty() && IsTcHeader(buffer, count) && buffer[2] == switches_.failingTc)) {
         throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EIO);
     }
     Pass(buffer, count);
+    WatchHangUp();
     CheckCancel();
 }
 
@@ -212,7 +225,7 @@ void SimTransport::CheckCancel() {
 
 void SimTransport::Deliver(const std::uint8_t* buffer, std::size_t count) {
     if (!open_) {
-        throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EBADF);
+        throw CSerialComException(NamedPortNumber(), CSerialComException::kWriteFailed, EBADF);
     }
     if (DeviceGone()) {
         throw CSerialComException(portNumber_, CSerialComException::kWriteFailed, EIO);
@@ -242,11 +255,11 @@ void SimTransport::Pull() {
 
 std::size_t SimTransport::Read(std::uint8_t* buffer, std::size_t count) {
     CheckCancel();
-    if (switches_.fault == PortFault::kRead) {
+    if (switches_.fault == PortFault::kRead || (open_ && HungUp())) {
         throw CSerialComException(portNumber_, CSerialComException::kReadFailed, EIO);
     }
     if (!open_) {
-        throw CSerialComException(portNumber_, CSerialComException::kReadFailed, EBADF);
+        throw CSerialComException(NamedPortNumber(), CSerialComException::kReadFailed, EBADF);
     }
     if (DeviceGone()) {
         throw CSerialComException(portNumber_, CSerialComException::kReadFailed, EIO);
@@ -267,9 +280,7 @@ std::size_t SimTransport::Read(std::uint8_t* buffer, std::size_t count) {
         }
         const auto next = receiver_.NextEventMs();
         if (!next || *next > deadline) {
-            if (Now() < deadline) {
-                clock_.Advance(deadline - Now());
-            }
+            WaitUntil(deadline);
             Pull();
             if (input_.empty()) {
                 return 0;
@@ -277,7 +288,20 @@ std::size_t SimTransport::Read(std::uint8_t* buffer, std::size_t count) {
             continue;
         }
         // Never stand still: an event that is due yields its effect on the next Pull.
-        clock_.Advance(*next > Now() ? *next - Now() : 1);
+        WaitUntil(std::max(*next, Now() + 1));
+    }
+}
+
+void SimTransport::WaitUntil(std::uint64_t ms) {
+    // A read under way fails the moment the cable is pulled.
+    if (log_.hangUpAt && *log_.hangUpAt < ms) {
+        ms = std::max(*log_.hangUpAt, Now());
+    }
+    if (Now() < ms) {
+        clock_.Advance(ms - Now());
+    }
+    if (HungUp()) {
+        throw CSerialComException(portNumber_, CSerialComException::kReadFailed, EIO);
     }
 }
 

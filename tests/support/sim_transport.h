@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,12 @@ struct LineSwitches {
     // would set its cancel event.
     std::function<bool()> cancelWhen;
     platform::PosixEvent* cancel = nullptr;
+    // The cable is pulled hangUpDelayMs after this first holds for the receiver's counters (asked
+    // after every write and break): from then on, on this line and on every later one, opens
+    // fail with 301 (ENOENT), line changes with 302, reads with 303 and writes with 304 (EIO),
+    // as when the receiver's device has gone away.
+    std::function<bool(const sim::Counters&)> hangUpWhen;
+    std::uint32_t hangUpDelayMs = 0;
 };
 
 // What the lines of a rig did, over every line it made.
@@ -46,6 +53,7 @@ struct LineLog {
     int alive = 0;                  // lines not yet destroyed
     int destroyedOpen = 0;          // lines destroyed with their port still open
     std::uint32_t fastestBaud = 0;  // the fastest line speed the host set
+    std::optional<std::uint64_t> hangUpAt;  // when the cable is pulled (virtual ms)
 };
 
 // The receiver simulator behind a CSerialInterface, on virtual time: the bridge that device and
@@ -128,6 +136,11 @@ class SimTransport : public CSerialInterface {
     template <typename Table, typename Field>
     void ChangeLine(const Table& table, int index, Field& field);
     void CheckCancel();
+    // Asks hangUpWhen once the receiver may have seen something new; HungUp: the cable is out.
+    void WatchHangUp();
+    bool HungUp() const;
+    // Lets virtual time pass up to ms, as a blocked read does; throws 303 once the cable is out.
+    void WaitUntil(std::uint64_t ms);
     // Hands written bytes to the receiver, gathering a frame while `loses` is set.
     void Pass(const std::uint8_t* buffer, std::size_t count);
     void Deliver(const std::uint8_t* buffer, std::size_t count);

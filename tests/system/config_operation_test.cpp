@@ -17,6 +17,7 @@
 #include "platform/strings.h"
 #include "support/defined_texts.h"
 #include "support/sim_rig.h"
+#include "support/typical_receiver.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ std::string FFs(std::size_t count) {
 }
 
 // One row of the option list: Option, Status, From, To.
-using Row = std::array<std::string, 4>;
+using Row = typical::OptionRow;
 
 class Rig : public testing_support::PluginRig {
   public:
@@ -89,41 +90,11 @@ TEST(OptionsOperation, DefaultReceiverShowsItsConfigurationAndGoesBackToItsAppli
     EXPECT_EQ(dialog.templateId, 113);
     EXPECT_EQ(dialog.caption, "Device Configuration ") << "the caption, a blank, no suffix";
     EXPECT_EQ(dialog.owner, testing_support::TestWindow());
-    EXPECT_EQ(dialog.Text(Dlg::kDeviceName), "Vorin R10");
-    EXPECT_EQ(dialog.Text(Dlg::kSerialNumber), "5213K40078");
+    EXPECT_EQ(dialog.Text(Dlg::kDeviceName), typical::kDeviceName);
+    EXPECT_EQ(dialog.Text(Dlg::kSerialNumber), typical::kSerialNumber);
     EXPECT_EQ(dialog.Text(Dlg::kPartNumber), "");
 
-    // Internal "10 Hz Measurements" and never-listed "Disable USB" are on but absent; unset
-    // values ("Downgrade Limit", "RTK Test Options", ...) are absent too.
-    const std::vector<Row> expected = {
-        {"CMR Inputs", "Enabled", "", ""},
-        {"CMR Outputs", "Enabled", "", ""},
-        {"RTCM Inputs", "Enabled", "", ""},
-        {"RTCM Outputs", "Enabled", "03/05/2014", "03/05/2015"},
-        {"Binary Outputs", "Enabled", "", ""},
-        {"Data Logging", "Enabled", "01/01/2014", "12/31/2014"},
-        {"Guidance", "Enabled", "06/01/2014", "06/01/2016"},
-        {"Event Marker", "Disabled", "01/01/2013", "06/30/2013"},
-        {"Bluetooth", "Enabled", "", ""},
-        {"UHF Transmit", "Enabled", "03/05/2014", "03/05/2019"},
-        {"L5", "Enabled", "", ""},
-        {"Enable GLONASS", "Enabled", "", ""},
-        {"Enable BeiDou", "Enabled", "", ""},
-        {"Enable Galileo", "Enabled", "", ""},
-        {"Hardware Version", "2.1", "", ""},
-        {"Firmware Option", "Enabled", "", "3/2014"},
-        {"RTK Range Limit", "10000", "", ""},
-        {"Max Data Rate", "10 Hz", "", ""},
-        {"Log Memory Limit", "10.00 G", "", ""},
-        {"GeoFence", "1500", "", ""},
-        {"Kestrix", "2", "", ""},
-        {"Brand", "Corvane", "", ""},
-        {"QSV End", "3/5/2015", "", ""},
-        {"Pendle End", "Always", "", ""},
-        {"QSV Start", "3/5/2014", "", ""},
-        {"Extended Receiver ID", "Kessick", "", ""},
-    };
-    EXPECT_EQ(rig.Rows(), expected);
+    EXPECT_EQ(rig.Rows(), typical::kOptionRows);
     const auto* list = rig.Control(Dlg::kOptionList);
     ASSERT_NE(list, nullptr);
     // Each row keeps the option's place in the catalogue.

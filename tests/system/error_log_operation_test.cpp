@@ -18,7 +18,6 @@ using Log = CErrorLogDlg;
 using Detail = CErrorDetailDlg;
 
 const std::string kTitle = "Retrieve Error Log";
-const std::string kNoErrors = "There are no errors in the error log of the Orrick receiver!";
 const std::string kDeleted = "  * DELETED *";
 const std::string kMonitor = R"("powerOn": "monitor", "infoBlock": {"hardware": {"minor": 0}})";
 
@@ -459,10 +458,7 @@ TEST(ErrorLogOperation, ClearAsksThenEmptiesTheListWhileCopyAllKeepsEveryEntry) 
         EXPECT_EQ(linesAfter, c.linesAfter) << c.legend;
         ASSERT_GE(rig.ui.boxes.size(), 1u) << c.legend;
         const auto& question = rig.ui.boxes[0];
-        EXPECT_EQ(question.text,
-                  "Clearing the error log will delete all the errors logged to the Orrick "
-                  "receiver.\nDo you wish to continue with the clear operation?")
-            << c.legend;
+        EXPECT_EQ(question.text, kClearQuestion) << c.legend;
         EXPECT_EQ(question.caption, kTitle) << c.legend;
         EXPECT_EQ(question.flags,
                   platform::mb::kYesNo | platform::mb::kIconQuestion | platform::mb::kDefButton2)
@@ -508,9 +504,7 @@ TEST(ErrorLogOperation, FailuresAndCancelEndWithThePortClosed) {
         {"silent receiver (701)", R"({"faults": {"silent": true}})", -1, 0, k701},
         {"neither application nor monitor (709)", R"({"product": "Unlisted-7"})", -1, 0, k709},
         {"memory image low byte first, hardware flag clear (713)",
-         "{" + kMonitor + R"(, "errorLog": {"byteOrder": "little"}})", -1, 0,
-         "Failure! [713] - There was an error decoding the error log in the Orrick receiver.\n\n"
-         "Restart the receiver and try again."},
+         "{" + kMonitor + R"(, "errorLog": {"byteOrder": "little"}})", -1, 0, k713},
         {"cancel during the memory read", "{" + kMonitor + "}", 5, 2, ""},
         {"cancel between TC records (the probe and the first record read)", "{}", 2, 2, ""},
     };

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "front/hang_up.h"
+#include "operations/error_log_dlg.h"
 #include "operations/version_display_dlg.h"
 #include "support/defined_texts.h"
 #include "support/sim_rig.h"
@@ -26,12 +28,18 @@ using namespace texts;
 
 constexpr int kLineError = EIO;
 
-// The shipped plug-in, loaded with Ctrl+Alt held so that the service operation is listed too.
+// The shipped plug-in, loaded with Ctrl+Alt held so that the service operation is listed too;
+// the cable pulled at the event hangUp names (vorin-sim's --hang-up words), when it names one.
 class MatrixRig : public testing_support::PluginRig {
   public:
-    MatrixRig(const std::string& profileJson, PortFault fault)
+    MatrixRig(const std::string& profileJson, PortFault fault, const std::string& hangUp = "")
         : PluginRig(profileJson, true, true) {
         line.fault = fault;
+        std::string error;
+        if (const auto trigger = simfront::HangUpTrigger::Parse(hangUp, error)) {
+            line.hangUpWhen = [t = *trigger](const sim::Counters& c) { return t.Reached(c); };
+            line.hangUpDelayMs = trigger->delayMs;
+        }
     }
 };
 
@@ -59,6 +67,7 @@ struct Fault {
     PortFault port = PortFault::kNone;
     std::vector<int> answers = {};  // after the wipe's question, which is always answered Yes
     bool clear = false;             // press Clear in the error-log viewer (answered Yes), then OK
+    std::string hangUp = "";        // the event at which the cable is pulled
 };
 
 // How the run ends. The last status line follows from the result: the operation's success
@@ -89,9 +98,10 @@ struct Evidence {
     int sim::Counters::*counter = nullptr;  // this receiver counter is above 0
     // The least virtual time the fault adds to the same run against the typical receiver.
     double extraSeconds = 0;
-    std::uint32_t fastestBaud = 0;       // the fastest line speed the host set
-    int opens = 0;                       // times the port was opened
-    const char* radioVersion = nullptr;  // as the version dialog shows it
+    std::uint32_t fastestBaud = 0;         // the fastest line speed the host set
+    int opens = 0;                         // times the port was opened
+    const char* radioVersion = nullptr;    // as the version dialog shows it
+    std::vector<std::string> viewer = {};  // the error-log viewer's lines begin so, in order
 };
 
 struct Row {
@@ -162,6 +172,21 @@ std::vector<Row> Rows() {
                              PortFault::kNone,
                              {},
                              true};
+    // Found by the campaign. Answers later than the port's read time-out: every request goes out
+    // again and both are answered; an answer to a repeat was taken for the next record's.
+    const Fault slowAnswers{"answers later than the read time-out",
+                            R"({"delays": {"replyMs": 2470}})"};
+    const Fault slowMonitor{"answers later than the read time-out, log read from memory",
+                            R"({"powerOn": "monitor", "infoBlock": {"hardware": {"minor": 0}},
+            "delays": {"replyMs": 2470}})"};
+    // The cable pulled while the monitor's line speed is negotiated: the lower rates meet the
+    // port that the failure closed, and the failure named COM0.
+    const Fault pulledInMonitor{"cable pulled during the line speed negotiation",
+                                R"({"powerOn": "monitor"})",
+                                PortFault::kNone,
+                                {},
+                                false,
+                                "identification:2+2089"};
     // The port's faults, from its first call of that kind on.
     const Fault open{"port cannot be opened", "{}", PortFault::kOpen};
     // The third identification attempt passes the read failure on.
@@ -247,6 +272,20 @@ std::vector<Row> Rows() {
         {kLogOperation, slowClear, Completes(kLogRun + 25), {.extraSeconds = 7}},
         {kLogOperation, clearRefused, CompletesAfter(k707, 1, kLogRun + 25)},
 
+        {kLogOperation,
+         slowAnswers,
+         Completes(kLogRun + 40),
+         {.extraSeconds = 20,
+          .viewer = {"Runtime Warning:\t0x0000BEEF", "Radio Error:\t0x0A010203",
+                     "Startup Error:\t0x70085000"}}},
+        // 38 memory reads, each answered after its repeat went out (2 s) and its reply's 2.5 s.
+        {kLogOperation,
+         slowMonitor,
+         Completes(kMonitorRun + 150),
+         {.viewer = {"Startup Error:\t0x70085000", "Radio Error:\t0x0A010203",
+                     "Runtime Warning:\t0x0000BEEF"}}},
+        {kOptionsOperation, pulledInMonitor, Fails(ComText(302, EBADF), 20)},
+
         {kVersionOperation, open, Fails(openFailed, kQuick)},
         {kOptionsOperation, open, Fails(openFailed, kQuick)},
         {kLogOperation, open, Fails(openFailed, kQuick)},
@@ -312,6 +351,19 @@ void ExpectEvidence(const Row& row, const MatrixRig& rig) {
     if (evidence.opens != 0) {
         EXPECT_EQ(rig.log.opens, evidence.opens) << "the port's opens";
     }
+    if (!evidence.viewer.empty()) {
+        ASSERT_FALSE(rig.ui.dialogs.empty());
+        std::vector<std::string> lines;
+        for (const platform::DialogControl& control : rig.ui.dialogs.back().controls) {
+            if (control.id == CErrorLogDlg::kList) {
+                lines = control.items;
+            }
+        }
+        ASSERT_EQ(lines.size(), evidence.viewer.size());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].rfind(evidence.viewer[i], 0), 0u) << lines[i];
+        }
+    }
     if (evidence.radioVersion != nullptr) {
         ASSERT_FALSE(rig.ui.dialogs.empty());
         EXPECT_EQ(rig.ui.dialogs.back().Text(CVersionDisplayDlg::kRadioVersion),
@@ -330,7 +382,7 @@ TEST(FaultMatrix, EveryFaultThroughEveryOperationEndsAsDefined) {
         SCOPED_TRACE(row.operation + ": " + row.fault.legend);
         const Fault& fault = row.fault;
         const Outcome& expected = row.outcome;
-        MatrixRig rig(fault.profile, fault.port);
+        MatrixRig rig(fault.profile, fault.port, fault.hangUp);
         EXPECT_EQ(RunScripted(rig, row), expected.result);
         const std::string status = expected.result == 1   ? SuccessText(row.operation)
                                    : expected.result == 2 ? kCanceled

@@ -19,8 +19,6 @@ using Bytes = std::vector<std::uint8_t>;
 using namespace texts;
 
 const std::string kErasing = "Erasing ...";
-const std::string kEraseFailed =
-    "Erase radio configuration blocks failed due to internal receiver error.";
 
 const Bytes kResetFrame = {0x02, 0x00, 0x58, 0x07, 0xFF, 0x00, 0x52,
                            0x45, 0x53, 0x45, 0x54, 0xE1, 0x03};
@@ -84,8 +82,7 @@ TEST(WipeOperation, AnsweringNoNeverOpensThePort) {
     rig.ui.AnswerNextBox(platform::answer::kNo);
     EXPECT_EQ(rig.Run(), 0);
     ASSERT_EQ(rig.ui.boxes.size(), 1u);
-    EXPECT_EQ(rig.ui.boxes[0].text,
-              "This operation will erase the entire existing radio configurations. Continue ?");
+    EXPECT_EQ(rig.ui.boxes[0].text, kWipeQuestion);
     EXPECT_EQ(rig.ui.boxes[0].flags, platform::mb::kYesNo | platform::mb::kIconQuestion);
     EXPECT_EQ(rig.ui.titles, (std::vector<std::string>{"Erase radio configuration blocks"}));
     EXPECT_EQ(rig.ui.statuses, (std::vector<std::string>{kCanceled})) << "nothing after it";

@@ -10,6 +10,7 @@ namespace {
 
 using simtest::Bytes;
 using simtest::Ls;
+using simtest::LsFrames;
 using simtest::Tc;
 using simtest::TcFrames;
 using simtest::Text;
@@ -200,3 +201,100 @@ TEST(SimModes, AUsbReceiverLeavesTheBusWhileItReboots) {
         EXPECT_EQ(counters.busReturns, static_cast<int>(returns)) << c.legend;
     }
 }
+
+namespace {
+
+// What reached the host for one request: '-' nothing, 'N' a lone NAK, or a reply frame whose
+// data are as long as a clean receiver's ('R'), one byte short ('S') or one byte long ('L').
+char Outcome(const Bytes& out, std::size_t cleanSize, bool monitor) {
+    if (out.empty()) {
+        return '-';
+    }
+    if (out == Bytes{sim::kNak}) {
+        return 'N';
+    }
+    const auto frames = monitor ? LsFrames(out) : TcFrames(out);
+    if (frames.size() != 1) {
+        return '?';
+    }
+    const std::size_t size = frames[0].payload.size();
+    return size == cleanSize       ? 'R'
+           : size + 1 == cleanSize ? 'S'
+           : size == cleanSize + 1 ? 'L'
+                                   : '?';
+}
+
+TEST(SimModes, RequestFaultsHitTheRequestsTheyName) {
+    struct Case {
+        const char* legend;
+        const char* rules;
+        Bytes request;  // sent six times, 200 ms apart; a break when empty
+        const char* outcomes;
+        bool monitor = false;
+    };
+    const Case cases[] = {
+        {"the 2nd, then every 2nd, twice: answers lost",
+         R"([{"on": "tc-6", "nth": 2, "every": 2, "times": 2, "action": "lost"}])", Tc(0x06),
+         "R-R-RR"},
+        {"no limit without times", R"([{"on": "tc", "nth": 3, "every": 1, "action": "nak"}])",
+         Tc(0x06), "RRNNNN"},
+        {"another type is not watched", R"([{"on": "tc-0x14", "action": "unheard"}])", Tc(0x06),
+         "RRRRRR"},
+        {"breaks are identifications",
+         R"([{"on": "identification", "nth": 5, "action": "short"}])",
+         {},
+         "RRRRSR"},
+        {"wrong lengths, first rule that is due wins",
+         R"([{"on": "any", "nth": 2, "action": "long"}, {"on": "tc-6", "nth": 1, "every": 1,
+             "times": 2, "action": "short"}])",
+         Tc(0x06), "SLSRRR"},
+        {"LS requests in the monitor", R"([{"on": "ls-6", "nth": 6, "action": "unheard"}])", Ls(6),
+         "RRRRR-", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        const std::string mode = c.monitor ? R"("powerOn": "monitor", )" : "";
+        Wire clean(With(c.monitor ? R"({"powerOn": "monitor"})" : "{}"));
+        Wire wire(With("{" + mode + R"("faults": {"requests": )" + c.rules + "}}"));
+        const auto send = [&c](Wire& w) {
+            return c.request.empty() ? w.Break() : w.Exchange(c.request);
+        };
+        const std::size_t cleanSize =
+            (c.monitor ? LsFrames(send(clean)) : TcFrames(send(clean))).at(0).payload.size();
+        std::string outcomes;
+        for (int i = 0; i < 6; ++i) {
+            outcomes += Outcome(send(wire), cleanSize, c.monitor);
+        }
+        EXPECT_EQ(outcomes, c.outcomes);
+    }
+}
+
+TEST(SimModes, RequestFaultsKeepOrLoseTheEffect) {
+    // An answer lost on the line: the log is cleared all the same.
+    Wire lost(With(R"({"faults": {"requests": [{"on": "tc-0x91", "action": "lost"}]}})"));
+    EXPECT_TRUE(lost.Exchange(Tc(0x91, {0x01})).empty());
+    EXPECT_TRUE(lost.receiver.ErrorLog().empty());
+    EXPECT_EQ(lost.receiver.GetCounters().answersLost, 1);
+    // Unheard or refused: nothing happens; only what reached the receiver is counted.
+    for (const char* action : {"unheard", "nak"}) {
+        Wire wire(With(std::string(R"({"faults": {"requests": [{"on": "tc-0x91", "action": ")") +
+                       action + R"("}]}})"));
+        wire.Exchange(Tc(0x91, {0x01}));
+        EXPECT_FALSE(wire.receiver.ErrorLog().empty()) << action;
+        EXPECT_EQ(wire.receiver.GetCounters().tcRequests.count(0x91), action[0] == 'n' ? 1u : 0u)
+            << action;
+    }
+    // A late answer, and the one after it, wait their turn.
+    Wire late(With(R"({"faults": {"requests": [{"on": "tc-6", "action": "late", "ms": 1000}]}})"));
+    EXPECT_TRUE(late.Exchange(Tc(0x06), 0).empty());
+    EXPECT_TRUE(late.Exchange(Tc(0x14), 1000).empty());
+    EXPECT_EQ(TcFrames(late.Wait(20)).size(), 2u);
+    // The radio block's commit answers when it ends, lost with its request's fault.
+    Wire commit(With(R"({"powerOn": "monitor", "faults": {"requests": [{"on": "ls-19",
+                        "action": "lost"}]}})"));
+    EXPECT_TRUE(commit.Exchange(Ls(19, Bytes(2048, 0xFF)), 20000).empty());
+    EXPECT_EQ(commit.receiver.GetCounters().radioWrites, 1);
+    EXPECT_EQ(LsFrames(commit.Exchange(Ls(19))).size(), 1u) << "its repeat is answered";
+}
+
+}  // namespace

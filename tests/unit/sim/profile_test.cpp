@@ -197,6 +197,16 @@ TEST(SimProfile, BadProfilesAreRefusedNamingTheField) {
         {"not JSON", R"({"faults": )", "not valid JSON"},
         {"not an object", R"([1, 2])", "must be a JSON object"},
         {"section of the wrong kind", R"({"delays": 5})", "'delays' must be an object"},
+        {"request of no protocol", R"({"faults": {"requests": [{"on": "xx-1"}]}})",
+         "'faults.requests[0].on' must be identification, any"},
+        {"request type out of range", R"({"faults": {"requests": [{"on": "ls-256"}]}})",
+         "'faults.requests[0].on' must end in a request type"},
+        {"late without its delay", R"({"faults": {"requests": [{"action": "late"}]}})",
+         "'faults.requests[0].ms' goes with"},
+        {"delay of another action", R"({"faults": {"requests": [{"ms": 5}]}})",
+         "'faults.requests[0].ms' goes with"},
+        {"the 0th request", R"({"faults": {"requests": [{"nth": 0}]}})",
+         "'faults.requests[0].nth'"},
     };
     for (const Case& c : cases) {
         try {

@@ -170,3 +170,49 @@ TEST_F(SimTransportTest, TranscriptRecordsBothDirections) {
 }
 
 }  // namespace
+
+namespace {
+
+// The cable pulled half a second after the version request: the answer already sent gets
+// through, the read under way fails at that moment, and every later call on this line and on
+// a new one fails as on a device that went away, naming the port.
+TEST(SimTransportHangUp, TheCableGoesAtItsEventAndStaysOut) {
+    platform::VirtualClock clock;
+    platform::ScopedClock scoped(clock);
+    sim::Receiver receiver;
+    testing_support::LineSwitches line;
+    testing_support::LineLog log;
+    line.hangUpWhen = [](const sim::Counters& c) { return c.tcRequests.count(0x06) != 0; };
+    line.hangUpDelayMs = 500;
+    SimTransport port(receiver, clock, &line, &log);
+    port.OpenPort(4, serial::kByteSize8, serial::kOneStopBit, serial::kNoParity, serial::kBaud9600);
+    const Bytes request = simtest::Tc(0x06);
+    port.Write(request.data(), request.size());
+    std::uint8_t buffer[64];
+    EXPECT_GT(port.Read(buffer, sizeof buffer), 0u);
+
+    // "code [system error] COMn" of the failure a call meets.
+    const auto failure = [](auto&& call) -> std::string {
+        try {
+            call();
+        } catch (const CSerialComException& e) {
+            return std::to_string(e.GetCode()) + " [" + std::to_string(e.GetSystemError()) +
+                   "] COM" + std::to_string(e.GetPortNumber());
+        }
+        return "none";
+    };
+    const std::string gone = " [" + std::to_string(EIO) + "] COM4";
+    EXPECT_EQ(failure([&] { port.Read(buffer, 1); }), "303" + gone);
+    EXPECT_EQ(clock.ElapsedMs(), 500u) << "the read fails when the cable goes";
+    EXPECT_EQ(failure([&] { port.WriteByte(0); }), "304" + gone);
+    EXPECT_EQ(failure([&] { port.SetBaudRate(6); }), "302" + gone);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(failure([&] { port.WriteByte(0); }), "304 [" + std::to_string(EBADF) + "] COM4")
+        << "closed by the failure, and still naming its port";
+    SimTransport next(receiver, clock, &line, &log);
+    EXPECT_EQ(failure([&] { next.OpenPort(4, 1, 0, 0, 6); }),
+              "301 [" + std::to_string(ENOENT) + "] COM4");
+    EXPECT_EQ(log.hangUpAt, std::optional<std::uint64_t>(500));
+}
+
+}  // namespace

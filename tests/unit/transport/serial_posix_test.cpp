@@ -294,12 +294,22 @@ TEST_F(SerialPosixTest, ClosedPortRefusesEveryCallWithItsCode) {
         {"stop bits", [&] { port.SetStopBits(0); }, CSerialComException::kSettingsFailed},
         {"flow control", [&] { port.SetFlowControl(0); }, CSerialComException::kSettingsFailed},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.legend);
-        const CSerialComException e = Thrown(c.call);
-        EXPECT_EQ(e.GetCode(), c.code);
-        EXPECT_EQ(e.GetSystemError(), EBADF);
+    // Never opened, the failures name no port; closed after use, they name the user's port
+    // rather than COM0.
+    for (const int named : {0, kPort}) {
+        if (named != 0) {
+            Open9600(port);
+            port.ClosePort();
+        }
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.legend) + " on COM" + std::to_string(named));
+            const CSerialComException e = Thrown(c.call);
+            EXPECT_EQ(e.GetCode(), c.code);
+            EXPECT_EQ(e.GetSystemError(), EBADF);
+            EXPECT_EQ(e.GetPortNumber(), named);
+        }
     }
+    EXPECT_EQ(port.GetPortNumber(), 0);
     port.Purge(true, true);  // purging a closed port does nothing
 }
 

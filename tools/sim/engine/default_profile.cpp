@@ -107,7 +107,8 @@ const char* DefaultProfileText() {
     "noHardwareInfo": false, "noFlashInfo": false, "neverMonitor": false, "radioWriteFails": false,
     "clearAnswer": "ack",
     "eraseUnanswered": false, "eraseRefused": false, "dropsToMonitorAfter": 0,
-    "usbGoneAfter": 0
+    "usbGoneAfter": 0,
+    "requests": []
   }
 })json";
 }

@@ -58,6 +58,31 @@ struct ErrorLogRecord {
     std::array<std::uint8_t, 40> userData{};
 };
 
+// A fault the receiver plays on chosen requests, so that one exchange anywhere in a run can go
+// wrong: which requests it watches, which of them it hits, and what happens instead. A rule hits
+// the nth request it watches, then every `every`th after it (none when 0), at most `times` times
+// (no limit when 0).
+struct RequestFault {
+    // kIdentification: a break or the identification request; kTc, kLs: the requests of that
+    // protocol other than identification, of `type` only when it is set; kAny: all of them.
+    enum class On { kIdentification, kTc, kLs, kAny };
+    enum class Action {
+        kUnheard,  // lost on its way: the receiver never hears it
+        kLost,     // carried out, but what the receiver answers is lost on the line
+        kRefused,  // not carried out; a lone NAK instead
+        kLate,     // carried out; the answer leaves delayMs late (and what follows it after it)
+        kShort,    // carried out; the answer's data lack their last byte
+        kLong,     // carried out; the answer's data carry one zero byte more
+    };
+    On on = On::kAny;
+    std::optional<std::uint8_t> type;
+    int nth = 1;
+    int every = 0;
+    int times = 0;
+    Action action = Action::kLost;
+    std::uint32_t delayMs = 0;
+};
+
 // Everything that describes one emulated receiver. Built only by the profile loader, which
 // checks every field, so the engine can rely on it.
 struct Profile {
@@ -143,6 +168,7 @@ struct Profile {
                                       // this many identifications (0: never)
         int usbGoneAfter = 0;         // the USB port does not come back from this leave of the bus
                                       // (1: the first; 0: it always comes back)
+        std::vector<RequestFault> requests;
     } faults;
 };
 

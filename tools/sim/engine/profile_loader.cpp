@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <sstream>
 
@@ -238,6 +239,57 @@ void ReadDelays(FieldReader& delays, Profile& p) {
     delays.Finish();
 }
 
+// "identification", "any", "tc" or "ls", the last two optionally with "-TYPE" (decimal, or hex
+// after "0x"): "tc-0x91", "ls-5".
+void ReadRequestSelector(FieldReader& rule, RequestFault& fault) {
+    const std::string text = rule.Text("on", 16, "any");
+    if (text == "identification" || text == "any") {
+        fault.on = text == "any" ? RequestFault::On::kAny : RequestFault::On::kIdentification;
+        return;
+    }
+    const std::string protocol = text.substr(0, 2);
+    if (protocol != "tc" && protocol != "ls") {
+        rule.Fail("on",
+                  "must be identification, any, tc[-TYPE] or ls[-TYPE] (got \"" + text + "\")");
+    }
+    fault.on = protocol == "tc" ? RequestFault::On::kTc : RequestFault::On::kLs;
+    if (text.size() == 2) {
+        return;
+    }
+    const bool hex = text.compare(2, 3, "-0x") == 0;
+    const char* first = text.data() + (hex ? 5 : 3);
+    const char* last = text.data() + text.size();
+    unsigned type = 0;
+    const auto [end, error] = std::from_chars(first, last, type, hex ? 16 : 10);
+    if (text[2] != '-' || first == last || error != std::errc() || end != last || type > 0xFF) {
+        rule.Fail("on", "must end in a request type of 0 to 255 (got \"" + text + "\")");
+    }
+    fault.type = static_cast<std::uint8_t>(type);
+}
+
+RequestFault ReadRequestFault(FieldReader& rule) {
+    RequestFault fault;
+    ReadRequestSelector(rule, fault);
+    fault.nth = static_cast<int>(rule.Unsigned("nth", 1, 100000, 1));
+    fault.every = static_cast<int>(rule.Unsigned("every", 0, 100000, 0));
+    fault.times = static_cast<int>(rule.Unsigned("times", 0, 100000, 0));
+    const std::string action =
+        rule.Choice("action", {"unheard", "lost", "nak", "late", "short", "long"}, "lost");
+    using Action = RequestFault::Action;
+    fault.action = action == "unheard" ? Action::kUnheard
+                   : action == "lost"  ? Action::kLost
+                   : action == "nak"   ? Action::kRefused
+                   : action == "late"  ? Action::kLate
+                   : action == "short" ? Action::kShort
+                                       : Action::kLong;
+    fault.delayMs = static_cast<std::uint32_t>(rule.Unsigned("ms", 0, 600000, 0));
+    if (rule.Has("ms") != (fault.action == Action::kLate)) {
+        rule.Fail("ms", "goes with the action \"late\" and only with it");
+    }
+    rule.Finish();
+    return fault;
+}
+
 void ReadFaults(FieldReader& faults, Profile& p) {
     p.faults.silent = faults.Bool("silent", false);
     p.faults.noise = faults.Hex("noise", 0, 64).value_or(Bytes{});
@@ -256,6 +308,9 @@ void ReadFaults(FieldReader& faults, Profile& p) {
     p.faults.dropsToMonitorAfter =
         static_cast<int>(faults.Unsigned("dropsToMonitorAfter", 0, 1000, 0));
     p.faults.usbGoneAfter = static_cast<int>(faults.Unsigned("usbGoneAfter", 0, 1000, 0));
+    for (FieldReader& rule : faults.ObjectArray("requests", 16)) {
+        p.faults.requests.push_back(ReadRequestFault(rule));
+    }
     faults.Finish();
 }
 

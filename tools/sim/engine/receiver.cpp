@@ -42,7 +42,9 @@ Receiver::Receiver(Profile profile)
       mode_(profile_.powerOn == PowerOnMode::kMonitor ? Mode::kMonitor : Mode::kApplication),
       line_(mode_ == Mode::kMonitor ? kIdentificationLine : profile_.line),
       radioConfig_(profile_.radio.config),
-      log_(profile_.errorLog.entries) {
+      log_(profile_.errorLog.entries),
+      faultWatched_(profile_.faults.requests.size(), 0),
+      faultHits_(profile_.faults.requests.size(), 0) {
     RebuildMemory();
 }
 
@@ -107,18 +109,85 @@ std::string Receiver::IdentificationText() const {
     return text.substr(0, 255);
 }
 
+std::optional<RequestFault> Receiver::FaultFor(RequestFault::On on, std::uint8_t type) {
+    std::optional<RequestFault> hit;
+    const std::vector<RequestFault>& rules = profile_.faults.requests;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const RequestFault& rule = rules[i];
+        if (rule.on != RequestFault::On::kAny &&
+            (rule.on != on || (rule.type && *rule.type != type))) {
+            continue;
+        }
+        const int n = ++faultWatched_[i];
+        const bool due =
+            n == rule.nth || (rule.every > 0 && n > rule.nth && (n - rule.nth) % rule.every == 0);
+        if (due && !hit && (rule.times == 0 || faultHits_[i] < rule.times)) {
+            ++faultHits_[i];
+            ++counters_.requestFaults;
+            hit = rule;
+        }
+    }
+    return hit;
+}
+
+bool Receiver::Unheard(const std::optional<RequestFault>& fault, const std::string& what,
+                       std::uint64_t at) {
+    if (!fault || fault->action != RequestFault::Action::kUnheard) {
+        return false;
+    }
+    Log(at, what + " lost on its way: not heard");
+    return true;
+}
+
+bool Receiver::Refused(const std::optional<RequestFault>& fault, const std::string& what,
+                       std::uint64_t at) {
+    if (!fault || fault->action != RequestFault::Action::kRefused) {
+        return false;
+    }
+    Log(at, what + " not carried out -> NAK");
+    SendByte(kNak, at);
+    return true;
+}
+
+Bytes Receiver::Shaped(Bytes data, std::size_t max) const {
+    if (answering_ && answering_->action == RequestFault::Action::kShort && !data.empty()) {
+        data.pop_back();
+    } else if (answering_ && answering_->action == RequestFault::Action::kLong &&
+               data.size() < max) {
+        data.push_back(0);
+    }
+    return data;
+}
+
+std::uint32_t Receiver::LateBy() const {
+    return answering_ && answering_->action == RequestFault::Action::kLate ? answering_->delayMs
+                                                                           : 0;
+}
+
 void Receiver::Identify(std::uint64_t at, const char* how) {
+    const std::string what = std::string("identification (") + how + ")";
+    const auto fault = FaultFor(RequestFault::On::kIdentification, kIdentificationRequest[2]);
+    if (Unheard(fault, what, at)) {
+        return;
+    }
     ++counters_.identifications;
     passThrough_ = false;
     tcParser_.Reset();
     lsParser_.Reset();
     identFill_ = 0;
     held_.clear();
+    if (Refused(fault, what, at)) {
+        return;
+    }
+    if (mode_ == Mode::kMonitor) {
+        ++counters_.monitorIdentifications;
+    }
     const std::string text = IdentificationText();
-    Log(at, std::string("identification (") + how + ") in " + ModeName(mode_) + " -> 0x6E \"" +
-                text + "\"");
-    SendFrame(BuildTcFrame(kIdentificationReply, Bytes(text.begin(), text.end())),
+    Log(at, what + " in " + ModeName(mode_) + " -> 0x6E \"" + text + "\"");
+    answering_ = fault;
+    SendFrame(BuildTcFrame(kIdentificationReply, Shaped(Bytes(text.begin(), text.end()), 255)),
               kIdentificationLine, at);
+    answering_.reset();
     if (mode_ == Mode::kApplication && profile_.faults.dropsToMonitorAfter > 0 &&
         ++applicationIdentifications_ == profile_.faults.dropsToMonitorAfter) {
         Log(at, "the application stops: falling into the monitor");
@@ -216,6 +285,11 @@ void Receiver::Break(std::uint64_t nowMs) {
 }
 
 void Receiver::SendFrame(const Bytes& frame, const LineSettings& line, std::uint64_t at) {
+    if (answering_ && answering_->action == RequestFault::Action::kLost) {
+        ++counters_.answersLost;
+        Log(at, "answer of " + std::to_string(frame.size()) + " bytes lost on the line");
+        return;
+    }
     Bytes bytes = profile_.faults.noise;
     counters_.noiseBytes += static_cast<int>(bytes.size());
     if (profile_.faults.corruptBeforeGood && frame.size() >= 3) {
@@ -225,7 +299,7 @@ void Receiver::SendFrame(const Bytes& frame, const LineSettings& line, std::uint
         ++counters_.corruptFrames;
     }
     bytes.insert(bytes.end(), frame.begin(), frame.end());
-    std::uint64_t readyAt = at + profile_.delays.replyMs;
+    std::uint64_t readyAt = at + profile_.delays.replyMs + LateBy();
     if (!output_.empty() && output_.back().readyAt > readyAt) {
         readyAt = output_.back().readyAt;  // replies leave in the order they were made
     }
@@ -234,7 +308,12 @@ void Receiver::SendFrame(const Bytes& frame, const LineSettings& line, std::uint
 }
 
 void Receiver::SendByte(std::uint8_t byte, std::uint64_t at) {
-    std::uint64_t readyAt = at + profile_.delays.replyMs;
+    if (answering_ && answering_->action == RequestFault::Action::kLost) {
+        ++counters_.answersLost;
+        Log(at, "answer byte lost on the line");
+        return;
+    }
+    std::uint64_t readyAt = at + profile_.delays.replyMs + LateBy();
     if (!output_.empty() && output_.back().readyAt > readyAt) {
         readyAt = output_.back().readyAt;
     }
@@ -324,8 +403,11 @@ void Receiver::RunTimers(std::uint64_t nowMs) {
             ++counters_.busReturns;
             Log(at, "back on the bus: the USB port is there again");
         } else if (due == &clearDoneAt_) {
+            answering_ = clearFault_;
             FinishLogClear(at);
+            answering_.reset();
         } else {
+            answering_ = commitFault_;
             const std::uint8_t result = pendingWriteFails_ ? 0 : 1;
             if (result == 1) {
                 radioConfig_ = pendingWrite_;
@@ -339,6 +421,7 @@ void Receiver::RunTimers(std::uint64_t nowMs) {
                 Log(at, "radio configuration now begins " + HexText(radioConfig_, 32));
             }
             ReplyLs(19, Bytes{result}, at);
+            answering_.reset();
         }
     }
 }

@@ -48,6 +48,9 @@ struct Counters {
     int radioEmptyFrames = 0;  // empty type-19 frames (retransmissions of the reply object)
     int logClears = 0;
     int erases = 0;
+    int monitorIdentifications = 0;          // identifications answered in the monitor
+    int requestFaults = 0;                   // requests a rule of faults.requests hit
+    int answersLost = 0;                     // answers those rules lost on the line
     std::map<std::uint8_t, int> tcRequests;  // by type
     std::map<std::uint8_t, int> lsRequests;  // by type
 };
@@ -120,6 +123,19 @@ class Receiver {
     };
 
     void Log(std::uint64_t at, const std::string& text);
+    // The rule of faults.requests that hits a request arriving now, if any; every rule that
+    // watches the request counts it.
+    std::optional<RequestFault> FaultFor(RequestFault::On on, std::uint8_t type);
+    // True when the fault keeps the request from the receiver (unheard), or has it answered with
+    // a lone NAK instead of being carried out (refused).
+    bool Unheard(const std::optional<RequestFault>& fault, const std::string& what,
+                 std::uint64_t at);
+    bool Refused(const std::optional<RequestFault>& fault, const std::string& what,
+                 std::uint64_t at);
+    // The answer's data as the fault of the request being answered leaves them (at most max
+    // bytes, what its frame can carry), and how late it sends them.
+    Bytes Shaped(Bytes data, std::size_t max) const;
+    std::uint32_t LateBy() const;
     void RunTimers(std::uint64_t nowMs);
     void Identify(std::uint64_t at, const char* how);
     void FeedIdentificationDetector(std::uint8_t byte, std::uint64_t at);
@@ -134,6 +150,7 @@ class Receiver {
 
     // Application (TC) requests.
     void HandleTc(const Frame& frame, std::uint64_t at);
+    void DispatchTc(const Frame& frame, std::uint64_t at);
     void HandleOptions(const Frame& frame, std::uint64_t at);
     void HandleVersions(std::uint64_t at);
     void HandlePassThrough(const Frame& frame, std::uint64_t at);
@@ -148,6 +165,7 @@ class Receiver {
 
     // Monitor (LS) requests.
     void HandleLs(const Frame& frame, std::uint64_t at);
+    void DispatchLs(const Frame& frame, std::uint64_t at);
     void HandleReadMemory(const Frame& frame, std::uint64_t at);
     void HandleSwitchBaud(const Frame& frame, std::uint64_t at);
     void HandleRadioRead(std::uint64_t at);
@@ -180,6 +198,13 @@ class Receiver {
     Bytes radioConfig_;
     std::vector<ErrorLogRecord> log_;
     MemoryMap memory_;
+    // Per rule of faults.requests: the requests it watched and the ones it hit.
+    std::vector<int> faultWatched_;
+    std::vector<int> faultHits_;
+    // The fault of the request being answered, and of those whose answers come later.
+    std::optional<RequestFault> answering_;
+    std::optional<RequestFault> commitFault_;
+    std::optional<RequestFault> clearFault_;
     Counters counters_;
     std::vector<std::string> trace_;
     std::function<void(const std::string&)> sink_;

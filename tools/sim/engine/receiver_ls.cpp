@@ -25,12 +25,26 @@ constexpr std::size_t kHardwareInfoSize = 72;
 }  // namespace
 
 void Receiver::ReplyLs(std::uint8_t type, const Bytes& data, std::uint64_t at) {
-    SendFrame(BuildLsFrame(type, data), line_, at);
+    SendFrame(BuildLsFrame(type, Shaped(data, 0xFFFF)), line_, at);
 }
 
 void Receiver::HandleLs(const Frame& frame, std::uint64_t at) {
+    const auto fault = FaultFor(RequestFault::On::kLs, frame.type);
+    const std::string what = "LS " + std::to_string(frame.type);
+    if (Unheard(fault, what, at)) {
+        return;
+    }
     ++counters_.lsFrames;
     ++counters_.lsRequests[frame.type];
+    if (Refused(fault, what, at)) {
+        return;
+    }
+    answering_ = fault;
+    DispatchLs(frame, at);
+    answering_.reset();
+}
+
+void Receiver::DispatchLs(const Frame& frame, std::uint64_t at) {
     switch (frame.type) {
         case kReboot:
             Log(at, "LS 4 reboot");
@@ -140,6 +154,7 @@ void Receiver::HandleRadioWrite(const Frame& frame, std::uint64_t at) {
     pendingWrite_ = frame.payload;
     pendingWriteFails_ = profile_.faults.radioWriteFails;
     commitDoneAt_ = at + profile_.delays.radioCommitMs;
+    commitFault_ = answering_;
     Log(at, "LS 19 write of 2048 bytes: committing for " +
                 std::to_string(profile_.delays.radioCommitMs) + " ms");
 }

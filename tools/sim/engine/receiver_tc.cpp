@@ -44,7 +44,7 @@ void PutVersion(std::uint8_t* at, const std::string& version) {
 }  // namespace
 
 void Receiver::ReplyTc(std::uint8_t type, const Bytes& payload, std::uint64_t at) {
-    SendFrame(BuildTcFrame(type, payload), line_, at);
+    SendFrame(BuildTcFrame(type, Shaped(payload, 255)), line_, at);
 }
 
 std::vector<ErrorLogRecord> Receiver::TcLogView() const {
@@ -58,8 +58,26 @@ std::vector<ErrorLogRecord> Receiver::TcLogView() const {
 }
 
 void Receiver::HandleTc(const Frame& frame, std::uint64_t at) {
+    // The identification request plays the identification's faults.
+    std::optional<RequestFault> fault;
+    if (frame.type != kIdentify) {
+        fault = FaultFor(RequestFault::On::kTc, frame.type);
+    }
+    const std::string what = "TC " + TypeText(frame.type);
+    if (Unheard(fault, what, at)) {
+        return;
+    }
     ++counters_.tcFrames;
     ++counters_.tcRequests[frame.type];
+    if (Refused(fault, what, at)) {
+        return;
+    }
+    answering_ = fault;
+    DispatchTc(frame, at);
+    answering_.reset();
+}
+
+void Receiver::DispatchTc(const Frame& frame, std::uint64_t at) {
     if (passThrough_) {
         // The port is connected to the radio, which only understands its own query. The break
         // detector still hears the identification request (a pseudo-terminal carries no break),
@@ -272,6 +290,7 @@ void Receiver::HandleLogClear(std::uint64_t at) {
     Log(at, "TC 0x91 error log clear, erasing for " + std::to_string(profile_.delays.logClearMs) +
                 " ms");
     clearDoneAt_ = at + profile_.delays.logClearMs;
+    clearFault_ = answering_;
 }
 
 void Receiver::FinishLogClear(std::uint64_t at) {
