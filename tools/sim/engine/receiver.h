@@ -46,6 +46,7 @@ struct Counters {
     int radioEmptyFrames = 0;  // empty type-19 frames (retransmissions of the reply object)
     int logClears = 0;
     int erases = 0;
+    int restores = 0;                        // returns to the profile's power-on state (Restore)
     std::map<std::uint8_t, int> tcRequests;  // by type
     std::map<std::uint8_t, int> lsRequests;  // by type
 };
@@ -81,6 +82,10 @@ class Receiver {
     std::optional<std::uint64_t> NextEventMs() const;
     // Lets time pass without input.
     void Advance(std::uint64_t nowMs);
+    // Back to the profile's power-on state, as a receiver fresh from the box: its radio block,
+    // error log, mode and line as the profile has them, and nothing in flight (a reboot, a
+    // commit, a clear, unsent bytes). The counters and the trace go on.
+    void Restore(std::uint64_t nowMs);
 
     Mode GetMode() const { return mode_; }
     const LineSettings& CurrentLine() const { return line_; }
@@ -171,6 +176,7 @@ class Receiver {
     std::vector<ErrorLogRecord> log_;
     MemoryMap memory_;
     Counters counters_;
+    int rejectedBeforeRestore_ = 0;  // frames the parsers of earlier power-ons dropped
     std::vector<std::string> trace_;
     std::function<void(const std::string&)> sink_;
 };
