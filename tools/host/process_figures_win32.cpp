@@ -1,5 +1,6 @@
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, which they build on.
+#include <psapi.h>
 #include <winternl.h>
 
 #include <cstdint>
