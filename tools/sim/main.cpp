@@ -179,12 +179,12 @@ int main(int argc, char** argv) {
     try {
         simfront::ReceiverEndpoint endpoint(receiver);
         simfront::PtyServer server(endpoint);
+        if (freshOnClose) {
+            server.OnRelease([&receiver](std::uint64_t nowMs) { receiver.Restore(nowMs); });
+        }
         server.Open(linkPath);
         if (hangUp) {
             server.HangUpWhen(*hangUp, [&receiver] { return receiver.GetCounters(); });
-        }
-        if (freshOnClose) {
-            server.OnRelease([&receiver](std::uint64_t nowMs) { receiver.Restore(nowMs); });
         }
         std::cout << server.SlavePath() << std::endl;
         std::cerr << "vorin-sim: profile '" << profile.name << "' on " << server.SlavePath()

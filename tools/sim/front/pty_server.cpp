@@ -111,6 +111,9 @@ void PtyServer::Open(const std::string& linkPath) {
     }
     const int flags = fcntl(master_, F_GETFL);
     fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+    if (released_) {
+        releaseWatch_ = std::make_unique<ReleaseWatch>(slavePath_);
+    }
 
     if (!linkPath.empty()) {
         struct stat info {};
@@ -191,7 +194,6 @@ bool PtyServer::CheckHangUp() {
 }
 
 void PtyServer::OnRelease(std::function<void(std::uint64_t nowMs)> released) {
-    releaseWatch_ = std::make_unique<ReleaseWatch>(slavePath_);
     released_ = std::move(released);
 }
 
@@ -206,10 +208,18 @@ bool PtyServer::ReadHost() {
 }
 
 void PtyServer::TakeRelease() {
-    if (!releaseWatch_ || master_ < 0 || !releaseWatch_->TakeRelease()) {
+    if (!releaseWatch_ || master_ < 0) {
         return;
     }
-    while (ReadHost()) {
+    const ReleaseWatch::Release release = releaseWatch_->TakeRelease();
+    if (release == ReleaseWatch::Release::kNone) {
+        return;
+    }
+    // Bytes the closed host wrote last are its own; once the next host has the port, what
+    // waits unread may be that host's first request, which the fresh receiver must hear.
+    if (release == ReleaseWatch::Release::kReleased) {
+        while (ReadHost()) {
+        }
     }
     released_(NowMs());
     unsent_.clear();
@@ -240,13 +250,14 @@ void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
             }
             throw SystemError("cannot wait on the pseudo-terminal");
         }
+        // A release first: the bytes that are waiting may be the next host's.
+        if ((fds[1].revents & POLLIN) != 0) {
+            TakeRelease();
+        }
         if ((fds[0].revents & POLLIN) != 0) {
             ReadHost();
         } else if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
             usleep(20000);  // no reader on the other side yet
-        }
-        if ((fds[1].revents & POLLIN) != 0) {
-            TakeRelease();
         }
     }
 }

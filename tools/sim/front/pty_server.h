@@ -89,8 +89,10 @@ class PtyServer {
 
     // From now on, whenever the host has closed the terminal (the last program that opened it
     // closed it again), released is called with the time, after the bytes that host wrote have
-    // been passed on; what was sent to it and not read is dropped. Call after Open. Throws
-    // std::runtime_error when the terminal cannot be watched.
+    // been passed on (when the next host has opened it already, what waits unread goes to what
+    // released made); what was sent to the closed host and not read is dropped. Call before
+    // Open, which begins the watch before the link leads anyone to the terminal (and throws
+    // std::runtime_error when it cannot).
     void OnRelease(std::function<void(std::uint64_t nowMs)> released);
 
     // Serves until stop becomes non-zero (set it from a signal handler).

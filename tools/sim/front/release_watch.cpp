@@ -24,24 +24,27 @@ ReleaseWatch::~ReleaseWatch() {
     close(fd_);
 }
 
-bool ReleaseWatch::TakeRelease() {
-    bool released = false;
+ReleaseWatch::Release ReleaseWatch::TakeRelease() {
+    Release release = Release::kNone;
     alignas(inotify_event) char buffer[4096];
     ssize_t got = 0;
     while ((got = read(fd_, buffer, sizeof buffer)) > 0) {
         for (ssize_t at = 0; at < got;) {
             inotify_event event{};
             std::memcpy(&event, buffer + at, sizeof event);
-            if ((event.mask & IN_OPEN) != 0) {
-                ++opens_;
+            if ((event.mask & IN_OPEN) != 0 && opens_++ == 0 && release != Release::kNone) {
+                release = Release::kReopened;
             }
             if ((event.mask & IN_CLOSE) != 0 && opens_ > 0 && --opens_ == 0) {
-                released = true;
+                release = Release::kReleased;
             }
             at += static_cast<ssize_t>(sizeof event + event.len);
         }
     }
-    return released;
+    if (release == Release::kReleased && opens_ > 0) {
+        release = Release::kReopened;
+    }
+    return release;
 }
 
 }  // namespace simfront
