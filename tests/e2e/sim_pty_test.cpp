@@ -29,7 +29,7 @@ void SetLine(int fd, speed_t speed) {
     ASSERT_EQ(tcsetattr(fd, TCSANOW, &tio), 0);
 }
 
-// Reads until a whole identification frame (02 status 6E length text sum 03) or the time-out.
+// Reads until a whole TC frame (02 status type length data sum 03) or the time-out.
 Bytes ReadFrame(int fd, int timeoutMs) {
     Bytes in;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -43,6 +43,9 @@ Bytes ReadFrame(int fd, int timeoutMs) {
             const ssize_t n = read(fd, buffer, sizeof buffer);
             if (n > 0) {
                 in.insert(in.end(), buffer, buffer + n);
+            }
+            while (!in.empty() && in[0] != 0x02) {
+                in.erase(in.begin());  // a lone ACK or NAK before the frame
             }
         }
     }
@@ -126,6 +129,45 @@ TEST(SimPty, AUsbReceiverTakesItsTerminalAwayWhileItReboots) {
     EXPECT_EQ(text.rfind("PRODUCT,Vorin-MONITOR;PORT,15,", 0), 0u) << text;
     close(back);
     EXPECT_EQ(sim.Stop(), 0);
+}
+
+// The error log's count as the receiver answers it now (-1 without an answer).
+int LogCount(int fd) {
+    const Bytes count = {0x02, 0x00, 0x91, 0x01, 0x06, 0x98, 0x03};
+    if (write(fd, count.data(), count.size()) != 7) {
+        return -1;
+    }
+    const Bytes reply = ReadFrame(fd, 3000);
+    return reply.size() == 10 && reply[2] == 0x92 ? reply[6] * 256 + reply[7] : -1;
+}
+
+// With --fresh-on-close the receiver a host changed is fresh again once the host has closed its
+// terminal: the cleared log is whole again. Without it the change stays, as on a real receiver.
+TEST(SimPty, FreshReceiverOnceThePortIsClosed) {
+    for (const bool fresh : {false, true}) {
+        SCOPED_TRACE(fresh ? "--fresh-on-close" : "without --fresh-on-close");
+        e2e::SimProcess sim;
+        std::string error;
+        ASSERT_TRUE(sim.Start(
+            "", error,
+            fresh ? std::vector<std::string>{"--fresh-on-close"} : std::vector<std::string>{}))
+            << error;
+        int host = open(sim.Port().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(host, 0);
+        SetLine(host, B9600);
+        EXPECT_EQ(LogCount(host), 3);
+        const Bytes clear = {0x02, 0x00, 0x91, 0x01, 0x01, 0x93, 0x03};
+        ASSERT_EQ(write(host, clear.data(), clear.size()), 7);
+        EXPECT_EQ(LogCount(host), 0) << "cleared (the ACK comes first)";
+        close(host);
+
+        // The next run opens the port at once.
+        host = open(sim.Port().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(host, 0);
+        EXPECT_EQ(LogCount(host), fresh ? 3 : 0);
+        close(host);
+        EXPECT_EQ(sim.Stop(), 0);
+    }
 }
 
 }  // namespace

@@ -158,6 +158,11 @@ void HostUiDriver::WaitStarted(std::uint32_t milliseconds) {
     }
 }
 
+bool HostUiDriver::IsEventSignalled(platform::EventHandle event) {
+    return UiDriver::IsEventSignalled(event) ||
+           (cancelAt_ && std::chrono::steady_clock::now() >= *cancelAt_);
+}
+
 void HostUiDriver::BeginRun(std::deque<Answer>* answers, ProgressLine* out, int port) {
     answers_ = answers;
     out_ = out;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -29,10 +30,14 @@ class HostUiDriver : public platform::UiDriver {
     // or Escape without a visible OK, once none is left).
     void RunModalDialog(platform::DialogSession& session) override;
     void WaitStarted(std::uint32_t milliseconds) override;
+    // The run's cancel event, which is also set once the --cancel-after time has come.
+    bool IsEventSignalled(platform::EventHandle event) override;
 
     // What one run uses: its scripted answers (consumed in order), where its lines go, and the
     // device of its port for the port-failure advice. Cleared with nullptrs after the run.
     void BeginRun(std::deque<Answer>* answers, ProgressLine* out, int port);
+    // The time from which the run's cancel event counts as set (--cancel-after); nullopt: none.
+    void CancelAt(std::optional<std::chrono::steady_clock::time_point> at) { cancelAt_ = at; }
 
     // The host's one window.
     platform::WindowHandle Window() { return &window_; }
@@ -55,6 +60,7 @@ class HostUiDriver : public platform::UiDriver {
     std::deque<Answer>* answers_ = nullptr;
     ProgressLine* out_ = nullptr;
     int port_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> cancelAt_;
     std::vector<Posted> posted_;
 };
 

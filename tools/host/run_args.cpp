@@ -4,17 +4,50 @@
 
 namespace {
 
-bool ParsePort(const std::string& text, int& port) {
+// A whole decimal number from low to high.
+bool ParseNumber(const std::string& text, int low, int high, int& number) {
     const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, port);
-    return !text.empty() && error == std::errc() && stop == end && port >= 1 && port <= 1024;
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    return !text.empty() && error == std::errc() && stop == end && number >= low && number <= high;
+}
+
+// The options of a working day, which belong to the whole command rather than to one run.
+bool OfTheDay(const std::string& name) {
+    return name == "--plan" || name == "--repeat" || name == "--stats";
+}
+
+// The options of the day and of one run that are neither a number nor an answer list.
+bool SetDayOption(const std::string& name, const std::string& value, RunArgs& run,
+                  std::string& error) {
+    if (name == "--repeat") {
+        if (!ParseNumber(value, 1, 1000000, run.repeat)) {
+            error = "--repeat takes a number of runs from 1 to 1000000, not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--cancel-after") {
+        if (!ParseNumber(value, 0, 86400000, run.cancelAfterMs)) {
+            error = "--cancel-after takes milliseconds from 0 to 86400000, not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--expect") {
+        if (value != "completed" && value != "failed" && value != "cancelled") {
+            error = "--expect takes completed, failed or cancelled, not '" + value + "'";
+            return false;
+        }
+        run.expect = value;
+    } else if (name == "--plan") {
+        run.plan = value;
+    } else {
+        run.stats = value;
+    }
+    return true;
 }
 
 // Sets the value of one option; false with error set when the value is refused.
 bool SetOption(const std::string& name, const std::string& value, RunArgs& run,
                std::string& error) {
     if (name == "--port") {
-        if (!ParsePort(value, run.port)) {
+        if (!ParseNumber(value, 1, 1024, run.port)) {
             error = "--port takes a COM port number from 1 to 1024, not '" + value + "'";
             return false;
         }
@@ -27,14 +60,17 @@ bool SetOption(const std::string& name, const std::string& value, RunArgs& run,
         run.device = value;
     } else if (name == "--test-mode") {
         run.shotDir = value;
-    } else {
+    } else if (name == "--trace") {
         run.trace = value;
+    } else {
+        return SetDayOption(name, value, run, error);
     }
     return true;
 }
 
 bool TakesValue(const std::string& name) {
-    for (const char* option : {"--port", "--device", "--answer", "--test-mode", "--trace"}) {
+    for (const char* option : {"--port", "--device", "--answer", "--test-mode", "--trace",
+                               "--expect", "--cancel-after", "--repeat", "--plan", "--stats"}) {
         if (name == option) {
             return true;
         }
@@ -45,10 +81,14 @@ bool TakesValue(const std::string& name) {
 }  // namespace
 
 bool ParseRunArgs(const std::vector<std::string>& args, RunArgs& run, std::string& error) {
+    std::string ofOneRun;  // the first argument that belongs to one run, for --plan's check
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const std::size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
         const std::string name = arg.substr(0, equals);
+        if (ofOneRun.empty() && !OfTheDay(name)) {
+            ofOneRun = name;
+        }
         if (TakesValue(name)) {
             if (equals == std::string::npos && i + 1 >= args.size()) {
                 error = name + " needs a value";
@@ -72,6 +112,18 @@ bool ParseRunArgs(const std::vector<std::string>& args, RunArgs& run, std::strin
             return false;
         }
     }
+    if (!run.plan.empty()) {
+        if (!ofOneRun.empty()) {
+            error = "with --plan each line of the plan is one run's arguments; put " + ofOneRun +
+                    " there";
+            return false;
+        }
+        return true;
+    }
+    if (run.json && run.repeat > 1) {
+        error = "--json describes one run; --stats FILE records each run of --repeat";
+        return false;
+    }
     if (run.operation.empty()) {
         error = "which operation? (its index or its name)";
         return false;
@@ -85,7 +137,8 @@ bool ParseRunArgs(const std::vector<std::string>& args, RunArgs& run, std::strin
 
 const char* RunHelp() {
     return "run <index|name> --port N [--device PATH] [--answer LIST] [--test-mode DIR] [--json]\n"
-           "    [--trace FILE]\n"
+           "    [--trace FILE] [--expect WORD] [--cancel-after MS] [--repeat N] [--stats FILE]\n"
+           "run --plan FILE [--repeat N] [--stats FILE]\n"
            "  Runs one operation through DoOperation on COM port N: shows each status line, a\n"
            "  progress bar on a terminal (plain lines otherwise), every message box and the\n"
            "  contents of every dialog, then the result. Options take their value after = too.\n"
@@ -110,6 +163,20 @@ const char* RunHelp() {
            "  --trace FILE    records the wire trace of the run in FILE (JSON lines: the port,\n"
            "                  every write and read, the frames, waits and time-outs); the same\n"
            "                  as DEVVORIN_TRACE=FILE\n"
+           "  --expect WORD   the ending the run should have: completed, failed or cancelled;\n"
+           "                  the exit status is then 0 when it ended so, else 1\n"
+           "  --cancel-after MS  sets the cancel event MS ms after the run began (0: before\n"
+           "                  it); the operation stops at its next check, as after Ctrl+C\n"
+           "  A working day in one process, the plug-in loaded once:\n"
+           "  --repeat N      runs the operation N times (with --plan: N runs, the plan's lines\n"
+           "                  taken in turn; default each line once); the exit status is 0 when\n"
+           "                  every run ended as expected (--expect, else completed), else 1\n"
+           "  --plan FILE     one run's arguments a line (# starts a comment; \"...\" keeps a\n"
+           "                  name with blanks whole), e.g. 2 --port 5 --answer press:1040,yes;\n"
+           "                  the whole plan is checked before the first run\n"
+           "  --stats FILE    after each run, one JSON line: the run, its plan line, result and\n"
+           "                  the process's figures (Linux: fds, threads, rssKb; Windows:\n"
+           "                  handles, gdiObjects, userObjects, privateBytes)\n"
            "  Ctrl+C (or SIGTERM) sets the cancel event: the operation stops at its next check,\n"
            "  which may come only at its end; a second Ctrl+C quits at once.\n"
            "  Exit status: 0 completed, 1 failed, 2 cancelled, 64 usage error.\n";

@@ -7,7 +7,10 @@
 #include "answer.h"
 
 // vantor-host run <index|name> --port N [--device PATH] [--answer LIST] [--test-mode DIR] [--json]
-//                     [--trace FILE]; every option also as --option=value.
+//                     [--trace FILE] [--expect WORD] [--cancel-after MS] [--repeat N] [--stats
+//                     FILE]
+// vantor-host run --plan FILE [--repeat N] [--stats FILE]
+// Every option also as --option=value.
 struct RunArgs {
     std::string operation;       // index or exact name
     int port = 0;                // n of COMn, 1..1024
@@ -16,6 +19,13 @@ struct RunArgs {
     std::string shotDir;         // Win32 test mode: where dialog screenshots go
     bool json = false;           // one JSON document of the run on standard output
     std::string trace;           // the wire trace's file (DEVVORIN_TRACE for the run)
+    std::string expect;          // the ending the run should have: completed, failed, cancelled
+    int cancelAfterMs = -1;      // the cancel event is set this long after DoOperation begins
+    // A working day in one process (run_repeat.h): the runs, the plan of runs they take in
+    // turn, and the file of each run's figures.
+    int repeat = 0;  // 0: not asked for (one run, or each line of the plan once)
+    std::string plan;
+    std::string stats;
 };
 
 // Parses the run command's own arguments, the whole --answer list included; false with error

@@ -1,4 +1,5 @@
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -6,27 +7,11 @@
 #include "commands.h"
 #include "exit_status.h"
 #include "run_args.h"
+#include "run_day.h"
 #include "run_platform.h"
 #include "run_report.h"
 
 namespace {
-
-// The operation's index from an index or an exact name; -1 when none matches.
-int ResolveOperation(Plugin& plugin, const std::string& wanted) {
-    const std::int32_t count = plugin.getNumberOperations();
-    char* end = nullptr;
-    const long index = std::strtol(wanted.c_str(), &end, 10);
-    if (!wanted.empty() && end != nullptr && *end == '\0') {
-        return index >= 0 && index < count ? static_cast<int>(index) : -1;
-    }
-    for (std::int32_t i = 0; i < count; ++i) {
-        std::array<char, 1025> name{};
-        if (plugin.getOperation(i, name.data(), 1024) != 0 && wanted == name.data()) {
-            return i;
-        }
-    }
-    return -1;
-}
 
 // What the user should know once the run is over: a cancel the operation never saw, answers
 // that nothing asked for.
@@ -48,14 +33,23 @@ void ReportLoose(const RunReport& report) {
 
 }  // namespace
 
-int RunRun(Plugin& plugin, HostArgs& args) {
-    RunArgs& run = args.run;
-    const int index = ResolveOperation(plugin, run.operation);
-    if (index < 0) {
-        std::fprintf(stderr, "vantor-host run: no operation '%s'; see vantor-host list\n",
-                     run.operation.c_str());
-        return exit_status::kUsage;
+int ResolveOperation(Plugin& plugin, const std::string& wanted) {
+    const std::int32_t count = plugin.getNumberOperations();
+    char* end = nullptr;
+    const long index = std::strtol(wanted.c_str(), &end, 10);
+    if (!wanted.empty() && end != nullptr && *end == '\0') {
+        return index >= 0 && index < count ? static_cast<int>(index) : -1;
     }
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::array<char, 1025> name{};
+        if (plugin.getOperation(i, name.data(), 1024) != 0 && wanted == name.data()) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int RunOnce(Plugin& plugin, int index, RunArgs& run) {
     std::array<char, 1025> name{};
     plugin.getOperation(index, name.data(), 1024);
     std::fprintf(stderr, "running operation %d \"%s\" on COM%d\n", index, name.data(), run.port);
@@ -68,13 +62,18 @@ int RunRun(Plugin& plugin, HostArgs& args) {
         SetPluginEnvironment("DEVVORIN_TRACE", run.trace);
     }
     report.Begin(plugin.Path(), version.data(), index, name.data(), run.port);
+    const auto begun = std::chrono::steady_clock::now();
     const int result = RunOnPlatform(plugin, index, run);
-    const int status = ExitStatusOf(result);
+    // A scripted cancel whose time came before the run ended counts as asked for.
+    if (const auto at = begun + std::chrono::milliseconds(run.cancelAfterMs);
+        run.cancelAfterMs >= 0 && std::chrono::steady_clock::now() >= at) {
+        report.CancelRequested(at);
+    }
     std::vector<std::string> left;
     for (const Answer& answer : run.answers) {
         left.push_back(answer.word);
     }
-    report.End(result, status, left);
+    report.End(result, ExitStatusOf(result), left);
     ReportLoose(report);
     if (run.json) {
         const std::string document = report.ToJson();
@@ -82,5 +81,26 @@ int RunRun(Plugin& plugin, HostArgs& args) {
         std::fflush(stdout);
     }
     std::fprintf(stderr, "result: %d (%s)\n", result, ResultWord(result));
-    return status;
+    return result;
+}
+
+int StatusOfRun(const RunArgs& run, int result) {
+    if (run.expect.empty()) {
+        return ExitStatusOf(result);
+    }
+    return run.expect == ResultWord(result) ? exit_status::kCompleted : exit_status::kFailed;
+}
+
+int RunRun(Plugin& plugin, HostArgs& args) {
+    RunArgs& run = args.run;
+    if (run.repeat > 0 || !run.plan.empty()) {
+        return RunDay(plugin, run);
+    }
+    const int index = ResolveOperation(plugin, run.operation);
+    if (index < 0) {
+        std::fprintf(stderr, "vantor-host run: no operation '%s'; see vantor-host list\n",
+                     run.operation.c_str());
+        return exit_status::kUsage;
+    }
+    return StatusOfRun(run, RunOnce(plugin, index, run));
 }

@@ -75,10 +75,17 @@ int RunOnPlatform(Plugin& plugin, int index, RunArgs& run) {
         SetPluginEnvironment("DEVVORIN_COM" + std::to_string(run.port), run.device);
     }
     HostUiDriver& ui = HostUi();
+    // Each run starts with the cancel event clear, whatever the run before asked for.
+    g_cancel.signalled = false;
+    g_cancelAtNs = 0;
     int result = 0;
     {
         ProgressLine out(isatty(STDERR_FILENO) != 0);
         ui.BeginRun(&run.answers, &out, run.port);
+        if (run.cancelAfterMs >= 0) {
+            ui.CancelAt(std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(run.cancelAfterMs));
+        }
         CatchInterrupts(OnInterrupt);
 
         OperationContext context{run.port, index, ui.Window(), &g_cancel};
@@ -86,6 +93,7 @@ int RunOnPlatform(Plugin& plugin, int index, RunArgs& run) {
 
         CatchInterrupts(SIG_DFL);
         ui.BeginRun(nullptr, nullptr, 0);
+        ui.CancelAt(std::nullopt);
     }
     if (const std::int64_t at = g_cancelAtNs.load(); at != 0) {
         HostRunReport().CancelRequested(std::chrono::steady_clock::time_point(

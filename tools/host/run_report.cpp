@@ -27,6 +27,15 @@ void RunReport::Begin(const std::string& pluginPath, const std::string& pluginVe
     index_ = index;
     operationName_ = operationName;
     port_ = port;
+    // A host that runs again starts an empty report: nothing of the run before is kept.
+    statuses_.clear();
+    titles_.clear();
+    clipboard_.clear();
+    progress_.clear();
+    boxes_.clear();
+    dialogs_.clear();
+    cancelMs_ = -1;
+    answersLeft_.clear();
 }
 
 std::int64_t RunReport::Offset() const {
@@ -69,8 +78,10 @@ void RunReport::Clipboard(const std::string& text) {
 
 void RunReport::CancelRequested(std::chrono::steady_clock::time_point at) {
     const std::lock_guard<ReportLock> guard(lock_);
-    if (cancelMs_ < 0) {
-        cancelMs_ = std::chrono::duration_cast<std::chrono::milliseconds>(at - start_).count();
+    const std::int64_t ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(at - start_).count();
+    if (cancelMs_ < 0 || ms < cancelMs_) {
+        cancelMs_ = ms;
     }
 }
 

@@ -41,7 +41,8 @@ class RunReport {
         std::vector<Control> controls;
     };
 
-    // Sets the time origin of every offset and what the run is about.
+    // Sets the time origin of every offset and what the run is about, and forgets any run
+    // before.
     void Begin(const std::string& pluginPath, const std::string& pluginVersion, int index,
                const std::string& operationName, int port);
     void Status(const std::string& text);
@@ -54,7 +55,8 @@ class RunReport {
     // One entry each time the host acts on a dialog: its controls as shown, then the answer.
     void ShowDialog(const Dialog& dialog, const std::string& answer, const std::string& answeredBy);
     void Clipboard(const std::string& text);
-    // The user asked to cancel (the first Ctrl+C); later requests keep the first time.
+    // The user asked to cancel (the first Ctrl+C, or the --cancel-after time); the earliest
+    // request is kept.
     void CancelRequested(std::chrono::steady_clock::time_point at);
     // answersLeft: the scripted answers that nothing asked for.
     void End(int result, int exitStatus, const std::vector<std::string>& answersLeft);

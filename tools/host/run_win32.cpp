@@ -15,7 +15,9 @@
 
 namespace {
 
+// The cancel event; with --cancel-after a waitable timer, which the plug-in waits on alike.
 HANDLE g_cancel = nullptr;
+bool g_cancelIsTimer = false;
 std::atomic<bool> g_cancelAsked{false};
 std::atomic<bool> g_done{false};
 
@@ -44,6 +46,30 @@ LRESULT CALLBACK HostWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     }
 }
 
+// Sets the cancel object now; a timer is set to a time long past.
+void SignalCancel() {
+    if (!g_cancelIsTimer) {
+        SetEvent(g_cancel);
+        return;
+    }
+    LARGE_INTEGER past{};
+    SetWaitableTimer(g_cancel, &past, 0, nullptr, nullptr, FALSE);
+}
+
+// The cancel object of a run: an event, or with --cancel-after a manual-reset timer due that
+// many milliseconds from now (0: at once).
+HANDLE CreateCancel(int cancelAfterMs) {
+    g_cancelIsTimer = cancelAfterMs >= 0;
+    if (!g_cancelIsTimer) {
+        return CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    }
+    HANDLE timer = CreateWaitableTimerA(nullptr, TRUE, nullptr);
+    LARGE_INTEGER due{};
+    due.QuadPart = -10000LL * cancelAfterMs;  // relative, in 100 ns
+    SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
+    return timer;
+}
+
 // Ctrl+C and Ctrl+Break alike. The first asks the operation to stop, which it does only at its
 // own check points; the second lets the console end the host at once.
 BOOL WINAPI OnConsoleControl(DWORD type) {
@@ -51,7 +77,7 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
         return FALSE;
     }
     if (!g_cancelAsked.exchange(true)) {
-        SetEvent(g_cancel);
+        SignalCancel();
         HostRunReport().CancelRequested(std::chrono::steady_clock::now());
         std::fprintf(stderr,
                      "\nvantor-host: cancel requested; the operation stops at its next check "
@@ -255,7 +281,10 @@ bool CheckRunOnPlatform(const RunArgs& run, std::string& error) {
 
 int RunOnPlatform(Plugin& plugin, int index, RunArgs& run) {
     HWND window = CreateHostWindow();
-    g_cancel = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    // Each run starts afresh, whatever the run before asked for.
+    g_cancelAsked = false;
+    g_done = false;
+    g_cancel = CreateCancel(run.cancelAfterMs);
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
     Watcher watcher;

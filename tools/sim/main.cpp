@@ -69,7 +69,8 @@ int Replay(const std::string& path, const std::string& linkPath) {
 
 // Options that do nothing beside --replay, which serves a trace instead of a receiver.
 bool RefuseBesideReplay(const CLI::App& app) {
-    for (const char* option : {"--profile", "--trace", "--radio-out", "--hang-up"}) {
+    for (const char* option :
+         {"--profile", "--trace", "--radio-out", "--hang-up", "--fresh-on-close"}) {
         if (app.count(option) > 0) {
             std::cerr << "vorin-sim: " << option
                       << " has no effect with --replay, which answers with the trace's receiver "
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
     std::string radioOut;
     std::string replayPath;
     std::string hangUpText;
+    bool freshOnClose = false;
     app.add_option("--profile", profilePath,
                    "JSON profile, applied on top of the built-in receiver (default: built-in)");
     app.add_option("--link", linkPath, "also make a symbolic link to the terminal at this path");
@@ -102,6 +104,10 @@ int main(int argc, char** argv) {
                    "pull the cable: close the terminal and remove its link after an event, "
                    "identification[:N][+MS], tc-TYPE[:N][+MS] or ls-TYPE[:N][+MS] (the Nth such "
                    "event, default 1, then MS milliseconds)");
+    app.add_flag("--fresh-on-close", freshOnClose,
+                 "whenever the host closes the port, the receiver returns to the profile's "
+                 "power-on state (radio block, error log, mode, line), a fresh receiver for "
+                 "the next run");
     app.set_version_flag("--version", "vorin-sim (DevVorin) " DEVVORIN_VERSION,
                          "print the version and exit");
     app.add_flag("--print-default-profile", printDefault, "print the built-in profile and exit");
@@ -160,6 +166,12 @@ int main(int argc, char** argv) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
         return kUsage;
     }
+    if (freshOnClose && profile.portNumber == 15) {
+        std::cerr << "vorin-sim: --fresh-on-close is for a receiver on a serial port; one on "
+                     "its USB port (15) is closed by the host at each reboot, in the middle of a "
+                     "run; see --help\n";
+        return kUsage;
+    }
     const double scale = simfront::TimeScaleFromEnvironment();
     profile.delays.bootToMonitorMs = Scaled(profile.delays.bootToMonitorMs, scale);
     profile.delays.bootToApplicationMs = Scaled(profile.delays.bootToApplicationMs, scale);
@@ -172,6 +184,9 @@ int main(int argc, char** argv) {
     try {
         simfront::ReceiverEndpoint endpoint(receiver);
         simfront::PtyServer server(endpoint);
+        if (freshOnClose) {
+            server.OnRelease([&receiver](std::uint64_t nowMs) { receiver.Restore(nowMs); });
+        }
         server.Open(linkPath);
         if (hangUp) {
             server.HangUpWhen(*hangUp, [&receiver] { return receiver.GetCounters(); });
@@ -196,6 +211,9 @@ int main(int argc, char** argv) {
     }
     const sim::Counters counters = receiver.GetCounters();
     std::cerr << "vorin-sim: stopped after " << counters.identifications << " identifications, "
-              << counters.tcFrames << " TC and " << counters.lsFrames << " LS requests\n";
+              << counters.tcFrames << " TC and " << counters.lsFrames << " LS requests"
+              << (freshOnClose ? ", " + std::to_string(counters.restores) + " fresh receivers"
+                               : std::string())
+              << "\n";
     return 0;
 }

@@ -43,6 +43,32 @@ TEST(SimModes, MonitorRequestRebootsSilentlyForTheBootDelay) {
     EXPECT_EQ(wire.receiver.CurrentLine(), sim::kIdentificationLine);
 }
 
+// A receiver that a run left cleared, erased, in its monitor and with a reply on its way is a
+// fresh one again: the profile's log, radio block, mode and line, nothing in flight, counters
+// going on.
+TEST(SimModes, RestoreGivesTheProfilesFreshReceiver) {
+    Wire wire;
+    const Bytes block = wire.receiver.RadioConfig();
+    wire.Exchange(Tc(0x91, {0x01}));
+    wire.Exchange(Tc(0x71, {0x21, 0x01, 'E', 'R', 'A', 'S', 'E', 'N', 'V', 'C'}));
+    wire.Exchange({0x02, 0x00, 0x87, 0x00, 0x87, 0x03});
+    wire.now += 10000;
+    wire.Break(0);  // the monitor's answer is queued, not yet sent
+    ASSERT_EQ(wire.receiver.GetMode(), sim::Mode::kMonitor);
+    ASSERT_NE(wire.receiver.RadioConfig(), block);
+
+    wire.receiver.Restore(wire.now);
+    EXPECT_TRUE(wire.Wait(200).empty()) << "the reply of the run before is dropped";
+    EXPECT_EQ(wire.receiver.GetMode(), sim::Mode::kApplication);
+    EXPECT_EQ(wire.receiver.RadioConfig(), block);
+    EXPECT_EQ(wire.receiver.ErrorLog().size(), sim::DefaultProfile().errorLog.entries.size());
+    EXPECT_EQ(ProductOf(wire.Exchange(simtest::kIdentify)), "Orrick Receiver");
+    const sim::Counters counters = wire.receiver.GetCounters();
+    EXPECT_EQ(counters.restores, 1);
+    EXPECT_EQ(counters.logClears, 1);
+    EXPECT_EQ(counters.identifications, 2);
+}
+
 TEST(SimModes, WaysBackToTheApplicationTakeTheirBootDelay) {
     struct Case {
         const char* legend;

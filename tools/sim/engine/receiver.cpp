@@ -56,8 +56,21 @@ bool Receiver::ListensToAnyLine() const {
 
 Counters Receiver::GetCounters() const {
     Counters counters = counters_;
-    counters.rejectedFrames = tcParser_.RejectedFrames() + lsParser_.RejectedFrames();
+    counters.rejectedFrames =
+        rejectedBeforeRestore_ + tcParser_.RejectedFrames() + lsParser_.RejectedFrames();
     return counters;
+}
+
+void Receiver::Restore(std::uint64_t nowMs) {
+    Receiver fresh(profile_);
+    fresh.now_ = std::max(now_, nowMs);
+    fresh.counters_ = GetCounters();
+    fresh.rejectedBeforeRestore_ = fresh.counters_.rejectedFrames;
+    ++fresh.counters_.restores;
+    fresh.trace_ = std::move(trace_);
+    fresh.sink_ = std::move(sink_);
+    *this = std::move(fresh);
+    Log(now_, "restored: the profile's receiver, powered on afresh");
 }
 
 std::uint32_t Receiver::ErrorLogAddress() const {

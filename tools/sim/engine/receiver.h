@@ -51,6 +51,7 @@ struct Counters {
     int monitorIdentifications = 0;          // identifications answered in the monitor
     int requestFaults = 0;                   // requests a rule of faults.requests hit
     int answersLost = 0;                     // answers those rules lost on the line
+    int restores = 0;                        // returns to the profile's power-on state (Restore)
     std::map<std::uint8_t, int> tcRequests;  // by type
     std::map<std::uint8_t, int> lsRequests;  // by type
 };
@@ -86,6 +87,10 @@ class Receiver {
     std::optional<std::uint64_t> NextEventMs() const;
     // Lets time pass without input.
     void Advance(std::uint64_t nowMs);
+    // Back to the profile's power-on state, as a receiver fresh from the box: its radio block,
+    // error log, mode and line as the profile has them, and nothing in flight (a reboot, a
+    // commit, a clear, unsent bytes). The counters and the trace go on.
+    void Restore(std::uint64_t nowMs);
 
     Mode GetMode() const { return mode_; }
     const LineSettings& CurrentLine() const { return line_; }
@@ -206,6 +211,7 @@ class Receiver {
     std::optional<RequestFault> commitFault_;
     std::optional<RequestFault> clearFault_;
     Counters counters_;
+    int rejectedBeforeRestore_ = 0;  // frames the parsers of earlier power-ons dropped
     std::vector<std::string> trace_;
     std::function<void(const std::string&)> sink_;
 };

@@ -128,6 +128,9 @@ void PtyServer::CreateTerminal() {
     }
     const int flags = fcntl(master_, F_GETFL);
     fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+    if (released_) {
+        releaseWatch_ = std::make_unique<ReleaseWatch>(slavePath_);
+    }
 
     if (!linkPath_.empty()) {
         struct stat info {};
@@ -224,8 +227,40 @@ bool PtyServer::FollowBus() {
     return !onBus;
 }
 
-void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
+void PtyServer::OnRelease(std::function<void(std::uint64_t nowMs)> released) {
+    released_ = std::move(released);
+}
+
+bool PtyServer::ReadHost() {
     std::uint8_t buffer[4096];
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n <= 0) {
+        return false;
+    }
+    endpoint_.Receive(buffer, static_cast<std::size_t>(n), HostLine(), NowMs());
+    return true;
+}
+
+void PtyServer::TakeRelease() {
+    if (!releaseWatch_ || master_ < 0) {
+        return;
+    }
+    const ReleaseWatch::Release release = releaseWatch_->TakeRelease();
+    if (release == ReleaseWatch::Release::kNone) {
+        return;
+    }
+    // Bytes the closed host wrote last are its own; once the next host has the port, what
+    // waits unread may be that host's first request, which the fresh receiver must hear.
+    if (release == ReleaseWatch::Release::kReleased) {
+        while (ReadHost()) {
+        }
+    }
+    released_(NowMs());
+    unsent_.clear();
+    tcflush(slave_, TCIFLUSH);
+}
+
+void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
     while (stop == 0) {
         if (CheckHangUp()) {
             usleep(50000);
@@ -243,20 +278,23 @@ void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
                                      : static_cast<int>(std::min<std::uint64_t>(
                                            *next - now, static_cast<std::uint64_t>(timeoutMs)));
         }
-        pollfd fd{master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0};
-        const int ready = poll(&fd, 1, timeoutMs);
+        // A watch that is not there has descriptor -1, which poll passes over.
+        pollfd fds[2] = {{master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0},
+                         {releaseWatch_ ? releaseWatch_->Descriptor() : -1, POLLIN, 0}};
+        const int ready = poll(fds, 2, timeoutMs);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             throw SystemError("cannot wait on the pseudo-terminal");
         }
-        if ((fd.revents & POLLIN) != 0) {
-            const ssize_t n = read(master_, buffer, sizeof buffer);
-            if (n > 0) {
-                endpoint_.Receive(buffer, static_cast<std::size_t>(n), HostLine(), NowMs());
-            }
-        } else if ((fd.revents & (POLLHUP | POLLERR)) != 0) {
+        // A release first: the bytes that are waiting may be the next host's.
+        if ((fds[1].revents & POLLIN) != 0) {
+            TakeRelease();
+        }
+        if ((fds[0].revents & POLLIN) != 0) {
+            ReadHost();
+        } else if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
             usleep(20000);  // no reader on the other side yet
         }
     }

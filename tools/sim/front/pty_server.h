@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "engine/receiver.h"
 #include "engine/replay.h"
 #include "front/hang_up.h"
+#include "front/release_watch.h"
 
 namespace simfront {
 
@@ -97,6 +99,14 @@ class PtyServer {
         counters_ = std::move(counters);
     }
 
+    // From now on, whenever the host has closed the terminal (the last program that opened it
+    // closed it again), released is called with the time, after the bytes that host wrote have
+    // been passed on (when the next host has opened it already, what waits unread goes to what
+    // released made); what was sent to the closed host and not read is dropped. Call before
+    // Open, which begins the watch before the link leads anyone to the terminal (and throws
+    // std::runtime_error when it cannot).
+    void OnRelease(std::function<void(std::uint64_t nowMs)> released);
+
     // Serves until stop becomes non-zero (set it from a signal handler).
     void Serve(const volatile std::sig_atomic_t& stop);
 
@@ -116,6 +126,10 @@ class PtyServer {
     // Hangs up when the trigger's time has come; true once hung up.
     bool CheckHangUp();
     void RemoveLink();
+    // Passes on what the host has written; false when nothing was there.
+    bool ReadHost();
+    // A release that came: the closed host's last bytes, then the callback, then a clean line.
+    void TakeRelease();
 
     WireEndpoint& endpoint_;
     int master_ = -1;
@@ -129,6 +143,8 @@ class PtyServer {
     std::optional<HangUpTrigger> hangUp_;
     std::optional<std::uint64_t> hangUpAtMs_;
     std::function<sim::Counters()> counters_;
+    std::unique_ptr<ReleaseWatch> releaseWatch_;
+    std::function<void(std::uint64_t)> released_;
 };
 
 }  // namespace simfront
