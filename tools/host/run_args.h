@@ -1,13 +1,15 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "answer.h"
 
 // vantor-host run <index|name> --port N [--device PATH] [--answer LIST] [--test-mode DIR] [--json]
-//                     [--trace FILE]; every option also as --option=value.
+//                     [--trace FILE]; every option also as --option=value. Several ports (or any
+// rack option: --ports, --jobs, --report, --device N=PATH) make a rack: one child per port.
 struct RunArgs {
     std::string operation;       // index or exact name
     int port = 0;                // n of COMn, 1..1024
@@ -16,6 +18,15 @@ struct RunArgs {
     std::string shotDir;         // Win32 test mode: where dialog screenshots go
     bool json = false;           // one JSON document of the run on standard output
     std::string trace;           // the wire trace's file (DEVVORIN_TRACE for the run)
+
+    // The rack (rack_command.cpp).
+    std::vector<int> ports;              // every --port and --ports, in order, twice kept
+    std::map<int, std::string> devices;  // --device N=PATH
+    int jobs = 0;                        // runs at once; 0: every port at once
+    std::string reportDir;               // --report DIR
+    bool rack = false;                   // the run is a rack, not one port
+    bool events = false;                 // a rack's child: progress events on standard output
+    std::string answerText;              // the --answer lists as given, for the children
 };
 
 // Parses the run command's own arguments, the whole --answer list included; false with error

@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "exit_status.h"
+#include "rack_command.h"
 #include "run_args.h"
 #include "run_platform.h"
 #include "run_report.h"
@@ -56,6 +57,9 @@ int RunRun(Plugin& plugin, HostArgs& args) {
                      run.operation.c_str());
         return exit_status::kUsage;
     }
+    if (run.rack) {
+        return RunRack(plugin, index, args);
+    }
     std::array<char, 1025> name{};
     plugin.getOperation(index, name.data(), 1024);
     std::fprintf(stderr, "running operation %d \"%s\" on COM%d\n", index, name.data(), run.port);
@@ -64,6 +68,9 @@ int RunRun(Plugin& plugin, HostArgs& args) {
         version[0] = '\0';
     }
     RunReport& report = HostRunReport();
+    if (run.events) {
+        report.SetListener(WriteEventLine);
+    }
     if (!run.trace.empty()) {
         SetPluginEnvironment("DEVVORIN_TRACE", run.trace);
     }
@@ -76,8 +83,8 @@ int RunRun(Plugin& plugin, HostArgs& args) {
     }
     report.End(result, status, left);
     ReportLoose(report);
-    if (run.json) {
-        const std::string document = report.ToJson();
+    if (run.json || run.events) {
+        const std::string document = report.ToJson(run.events);
         std::fwrite(document.data(), 1, document.size(), stdout);
         std::fflush(stdout);
     }

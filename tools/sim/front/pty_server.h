@@ -6,12 +6,14 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/bytes.h"
 #include "engine/line_settings.h"
 #include "engine/receiver.h"
 #include "engine/replay.h"
 #include "front/hang_up.h"
+#include "front/line_pacer.h"
 
 namespace simfront {
 
@@ -63,9 +65,11 @@ class ReplayEndpoint final : public WireEndpoint {
 // Serves a receiver engine (or a replayed trace) on a pseudo-terminal in real time. The server
 // keeps its own descriptor of the slave side open: that keeps the terminal alive between the host's
 // opens and lets the server read the line settings that the host set (tcgetattr on the slave).
+// Paced, the server spends the line's time on every byte it hears and sends (LinePacer), as a
+// cable at the host's line speed would.
 class PtyServer {
   public:
-    explicit PtyServer(WireEndpoint& endpoint);
+    explicit PtyServer(WireEndpoint& endpoint, bool paced = false);
     ~PtyServer();
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
@@ -88,11 +92,25 @@ class PtyServer {
     // Serves until stop becomes non-zero (set it from a signal handler).
     void Serve(const volatile std::sig_atomic_t& stop);
 
+    // One turn of the serving loop, apart so that one loop serves many terminals (ServeAll):
+    // Prepare does what is due now and says what to wait for (fd -1: nothing but time), Handle
+    // takes what the wait found on that descriptor.
+    struct Wait {
+        int fd = -1;
+        short events = 0;
+        std::int64_t timeoutNs = 0;  // from now
+    };
+    Wait Prepare();
+    void Handle(short revents);
+
     // The host's current line settings, as the slave's terminal attributes hold them.
     sim::LineSettings HostLine() const;
 
   private:
+    std::int64_t NowNs() const;
     std::uint64_t NowMs() const;
+    // Hands the engine the host's bytes that have crossed the line by now.
+    void Deliver();
     void Flush();
     // Hangs up when the trigger's time has come; true once hung up.
     bool CheckHangUp();
@@ -104,10 +122,16 @@ class PtyServer {
     std::string slavePath_;
     std::string linkPath_;
     sim::Bytes unsent_;
+    LinePacer fromHost_;
+    LinePacer toHost_;
     std::int64_t startNs_ = 0;
+    std::int64_t idleUntilNs_ = 0;  // no reader on the other side: look again then
     std::optional<HangUpTrigger> hangUp_;
     std::optional<std::uint64_t> hangUpAtMs_;
     std::function<sim::Counters()> counters_;
 };
+
+// Serves every server in one loop until stop becomes non-zero.
+void ServeAll(const std::vector<PtyServer*>& servers, const volatile std::sig_atomic_t& stop);
 
 }  // namespace simfront
