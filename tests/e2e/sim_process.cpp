@@ -27,7 +27,7 @@ SimProcess::~SimProcess() {
 }
 
 bool SimProcess::Start(const std::string& profile, std::string& error,
-                       const std::vector<std::string>& extra) {
+                       const std::vector<std::string>& extra, int count) {
     const char* sim = std::getenv("VORIN_SIM");
     if (sim == nullptr) {
         error = "VORIN_SIM is not set";
@@ -51,6 +51,11 @@ bool SimProcess::Start(const std::string& profile, std::string& error,
         args.insert(args.end(), {"--profile", path});
     }
     args.insert(args.end(), extra.begin(), extra.end());
+    if (count > 1) {
+        args.insert(args.end(), {"--count", std::to_string(count)});
+    }
+    // The links come in order; the last one says that every receiver is served.
+    const std::string last = count > 1 ? Port(count) : link_;
     std::vector<char*> argv;
     for (std::string& arg : args) {
         argv.push_back(arg.data());
@@ -67,7 +72,7 @@ bool SimProcess::Start(const std::string& profile, std::string& error,
     }
     for (int waited = 0; waited < 5000; waited += 20) {
         struct stat info {};
-        if (lstat(link_.c_str(), &info) == 0) {
+        if (lstat(last.c_str(), &info) == 0) {
             return true;
         }
         int status = 0;
@@ -78,7 +83,7 @@ bool SimProcess::Start(const std::string& profile, std::string& error,
         }
         SleepMs(20);
     }
-    error = "vorin-sim did not create " + link_ + " within 5 s";
+    error = "vorin-sim did not create " + last + " within 5 s";
     return false;
 }
 

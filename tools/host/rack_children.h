@@ -50,7 +50,9 @@ class RackChildren {
     // Where a run's screenshots go when the rack names no folder (Windows); empty elsewhere.
     static std::string ScratchFolder();
 
-  private:
+    // One child's handles, the platform's own.
     struct Child;
+
+  private:
     std::vector<std::unique_ptr<Child>> children_;
 };

@@ -216,6 +216,10 @@ int RunRack(Plugin& plugin, int index, HostArgs& args) {
     } else if (!shots.empty() && !run.reportDir.empty()) {
         shots = run.reportDir;
     }
+    if (!shots.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(shots, error);
+    }
 
     std::vector<RackRun> runs = PlanRuns(run);
     const std::size_t jobs =

@@ -244,17 +244,21 @@ std::string RackSummaryCsv(const std::vector<RackRun>& runs) {
     }
     std::string csv = "port,serial,model";
     for (const std::string& figure : figures) {
-        csv += "," + CsvField(figure);
+        csv.append(",").append(CsvField(figure));
     }
     csv += ",result,exitStatus,durationMs,message\r\n";
     for (const RackRun& run : runs) {
-        csv += std::to_string(run.port) + "," + CsvField(run.serial) + "," + CsvField(run.model);
+        csv.append(std::to_string(run.port)).append(",").append(CsvField(run.serial));
+        csv.append(",").append(CsvField(run.model));
         for (const std::string& figure : figures) {
-            csv += "," + (run.details.contains(figure) ? CsvField(CsvCell(run.details[figure]))
-                                                       : std::string());
+            csv.append(",");
+            if (run.details.contains(figure)) {
+                csv.append(CsvField(CsvCell(run.details[figure])));
+            }
         }
-        csv += "," + run.result + "," + std::to_string(run.exitStatus) + "," +
-               std::to_string(run.durationMs) + "," + CsvField(run.message) + "\r\n";
+        csv.append(",").append(run.result).append(",").append(std::to_string(run.exitStatus));
+        csv.append(",").append(std::to_string(run.durationMs));
+        csv.append(",").append(CsvField(run.message)).append("\r\n");
     }
     return csv;
 }
