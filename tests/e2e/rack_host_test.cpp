@@ -114,6 +114,8 @@ TEST(RackHost, EveryReceiverGetsItsOwnRecordAndTheOthersFinishUnharmed) {
     EXPECT_EQ(runs[0]["model"], "Orrick Receiver");
     EXPECT_EQ(runs[0]["details"]["software"], "4.12");
     EXPECT_EQ(runs[2]["details"]["radio"], "1.23");
+    EXPECT_GT(runs[0]["peakMemoryKb"].get<std::int64_t>(), 1000);  // the run's own process
+    EXPECT_GE(runs[0]["cpuMs"].get<std::int64_t>(), 0);
     // Side by side: the rack takes its longest run (the silent receiver's) and the processes'
     // start, not the sum of its runs.
     EXPECT_LT(wallMs, longest + 3000) << lines;
@@ -129,10 +131,11 @@ TEST(RackHost, EveryReceiverGetsItsOwnRecordAndTheOthersFinishUnharmed) {
     ASSERT_EQ(csv.size(), 7U);
     EXPECT_EQ(csv[0],
               "port,serial,model,software,boot,radio,pcbSerial,result,exitStatus,durationMs,"
-              "message");
+              "cpuMs,peakMemoryKb,message");
     EXPECT_EQ(csv[1].rfind("3,5213K40078,Orrick Receiver,4.12,3.05,1.23,,completed,0,", 0), 0U)
         << csv[1];
-    EXPECT_EQ(csv[5], "4,,,,,,,failed,1,0,\"COM4 is given twice; it runs once, in its first row\"");
+    EXPECT_EQ(csv[5],
+              "4,,,,,,,failed,1,0,,,\"COM4 is given twice; it runs once, in its first row\"");
     EXPECT_EQ(csv[6].rfind("7,,,,,,,failed,1,", 0), 0U) << csv[6];
     // Plain output names the port on every line.
     e2e::ExpectLines({0, lines},

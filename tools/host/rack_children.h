@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ class RackChildren {
         std::size_t child;
         int exitStatus;  // -1 when it did not exit by itself
         int signal;      // POSIX: the signal that ended it, else 0
+        std::int64_t cpuMs;        // user and system time; -1 when the platform does not tell
+        std::int64_t peakMemoryKb;  // peak resident memory; -1 when the platform does not tell
     };
 
     explicit RackChildren(std::size_t count);
@@ -42,6 +45,8 @@ class RackChildren {
     // TakeInterrupts counts those that came since its last call.
     static void CatchInterrupts(bool on);
     static int TakeInterrupts();
+    // This process's own CPU time and peak memory so far (-1 where the platform does not tell).
+    static void OwnUsage(std::int64_t& cpuMs, std::int64_t& peakMemoryKb);
     // This program's own path, which the children run.
     static std::string SelfPath();
     // The width of the terminal on standard error; 0 when it is none (or, on Windows, always:

@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,11 @@
 namespace {
 
 std::atomic<int> g_interrupts{0};
+
+std::int64_t CpuMs(const rusage& usage) {
+    return (static_cast<std::int64_t>(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
 
 void OnInterrupt(int) {
     g_interrupts.fetch_add(1);
@@ -138,11 +144,13 @@ void RackChildren::Wait(int milliseconds, std::vector<Output>& output, std::vect
         // Both streams closed: the child is ending; its status follows at once.
         if (child.pipes[0] < 0 && child.pipes[1] < 0 && child.pid > 0) {
             int status = 0;
-            while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
+            rusage usage{};
+            while (wait4(child.pid, &status, 0, &usage) < 0 && errno == EINTR) {
             }
             child.pid = -1;
             ended.push_back({index, WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                             WIFSIGNALED(status) ? WTERMSIG(status) : 0});
+                             WIFSIGNALED(status) ? WTERMSIG(status) : 0, CpuMs(usage),
+                             usage.ru_maxrss});
         }
     }
 }
@@ -189,4 +197,11 @@ int RackChildren::TerminalColumns() {
 
 std::string RackChildren::ScratchFolder() {
     return std::string();
+}
+
+void RackChildren::OwnUsage(std::int64_t& cpuMs, std::int64_t& peakMemoryKb) {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    cpuMs = CpuMs(usage);
+    peakMemoryKb = usage.ru_maxrss;
 }

@@ -10,6 +10,17 @@ namespace {
 
 std::atomic<int> g_interrupts{0};
 
+std::int64_t CpuMs(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        return -1;
+    }
+    const auto ticks = [](const FILETIME& time) {
+        return (static_cast<std::int64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return (ticks(kernel) + ticks(user)) / 10000;  // 100 ns ticks
+}
+
 BOOL WINAPI OnConsoleControl(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) {
         return FALSE;
@@ -202,11 +213,12 @@ void RackChildren::Wait(int milliseconds, std::vector<Output>& output, std::vect
         WaitForSingleObject(child->process.hProcess, INFINITE);
         DWORD status = 1;
         GetExitCodeProcess(child->process.hProcess, &status);
+        const std::int64_t cpuMs = CpuMs(child->process.hProcess);
         CloseHandle(child->process.hProcess);
         CloseHandle(child->process.hThread);
         child->process = {};
         child->running = false;
-        ended.push_back({child->index, static_cast<int>(status), 0});
+        ended.push_back({child->index, static_cast<int>(status), 0, cpuMs, -1});
     }
 }
 
@@ -246,4 +258,9 @@ std::string RackChildren::ScratchFolder() {
     char temp[MAX_PATH + 1] = {};
     const DWORD n = GetTempPathA(sizeof temp, temp);
     return std::string(temp, n) + "vantor-rack-" + std::to_string(GetCurrentProcessId());
+}
+
+void RackChildren::OwnUsage(std::int64_t& cpuMs, std::int64_t& peakMemoryKb) {
+    cpuMs = CpuMs(GetCurrentProcess());
+    peakMemoryKb = -1;
 }

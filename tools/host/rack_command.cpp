@@ -158,7 +158,7 @@ bool WriteFile(const std::filesystem::path& path, const std::string& text) {
 
 // The report folder: each run's document and lines, the summary as JSON and CSV.
 bool WriteReport(const std::filesystem::path& folder, std::vector<RackRun>& runs, int index,
-                 const std::string& name) {
+                 const std::string& name, const Json& host) {
     bool written = true;
     for (RackRun& row : runs) {
         if (row.duplicate) {
@@ -173,7 +173,7 @@ bool WriteReport(const std::filesystem::path& folder, std::vector<RackRun>& runs
         written = WriteFile(folder / row.logFile, row.log) && written;
     }
     written =
-        WriteFile(folder / "summary.json", Dump(RackSummary(runs, index, name, false))) && written;
+        WriteFile(folder / "summary.json", Dump(RackSummary(runs, index, name, false, host))) && written;
     return WriteFile(folder / "summary.csv", RackSummaryCsv(runs)) && written;
 }
 
@@ -282,6 +282,8 @@ int RunRack(Plugin& plugin, int index, HostArgs& args) {
                 }
             }
             row.durationMs = MsSince(row.started);
+            row.cpuMs = end.cpuMs;
+            row.peakMemoryKb = end.peakMemoryKb;
             row.Finish(end.exitStatus, end.signal, interrupts > 0);
             display.Line(row, row.result + " in " + Seconds(row.durationMs) +
                                   (row.message.empty() ? "" : ": " + row.message));
@@ -313,12 +315,18 @@ int RunRack(Plugin& plugin, int index, HostArgs& args) {
     }
     display.Final();
 
+    std::int64_t cpuMs = -1;
+    std::int64_t peakMemoryKb = -1;
+    RackChildren::OwnUsage(cpuMs, peakMemoryKb);
+    const Json host = {{"durationMs", MsSince(rackStart)},
+                       {"cpuMs", cpuMs < 0 ? Json() : Json(cpuMs)},
+                       {"peakMemoryKb", peakMemoryKb < 0 ? Json() : Json(peakMemoryKb)}};
     bool reported = true;
     if (!run.reportDir.empty()) {
-        reported = WriteReport(run.reportDir, runs, index, name.data());
+        reported = WriteReport(run.reportDir, runs, index, name.data(), host);
     }
     if (run.json) {
-        const std::string document = Dump(RackSummary(runs, index, name.data(), true));
+        const std::string document = Dump(RackSummary(runs, index, name.data(), true, host));
         std::fwrite(document.data(), 1, document.size(), stdout);
         std::fflush(stdout);
     }

@@ -203,7 +203,7 @@ std::string RackFileStem(const RackRun& run) {
 }
 
 Json RackSummary(const std::vector<RackRun>& runs, int index, const std::string& name,
-                 bool documents) {
+                 bool documents, const Json& host) {
     Json rows = Json::array();
     for (const RackRun& run : runs) {
         Json row = {{"port", run.port},
@@ -213,6 +213,8 @@ Json RackSummary(const std::vector<RackRun>& runs, int index, const std::string&
                     {"result", run.result},
                     {"exitStatus", run.exitStatus},
                     {"durationMs", run.durationMs},
+                    {"cpuMs", run.cpuMs < 0 ? Json() : Json(run.cpuMs)},
+                    {"peakMemoryKb", run.peakMemoryKb < 0 ? Json() : Json(run.peakMemoryKb)},
                     {"message", run.message}};
         if (documents) {
             row["document"] = run.document;
@@ -225,6 +227,7 @@ Json RackSummary(const std::vector<RackRun>& runs, int index, const std::string&
     return {{"schemaVersion", 1},
             {"operation", {{"index", index}, {"name", name}}},
             {"runs", std::move(rows)},
+            {"host", host},
             {"exitStatus", RackExitStatus(runs)}};
 }
 
@@ -246,7 +249,7 @@ std::string RackSummaryCsv(const std::vector<RackRun>& runs) {
     for (const std::string& figure : figures) {
         csv.append(",").append(CsvField(figure));
     }
-    csv += ",result,exitStatus,durationMs,message\r\n";
+    csv += ",result,exitStatus,durationMs,cpuMs,peakMemoryKb,message\r\n";
     for (const RackRun& run : runs) {
         csv.append(std::to_string(run.port)).append(",").append(CsvField(run.serial));
         csv.append(",").append(CsvField(run.model));
@@ -258,6 +261,9 @@ std::string RackSummaryCsv(const std::vector<RackRun>& runs) {
         }
         csv.append(",").append(run.result).append(",").append(std::to_string(run.exitStatus));
         csv.append(",").append(std::to_string(run.durationMs));
+        for (const std::int64_t figure : {run.cpuMs, run.peakMemoryKb}) {
+            csv.append(",").append(figure < 0 ? std::string() : std::to_string(figure));
+        }
         csv.append(",").append(CsvField(run.message)).append("\r\n");
     }
     return csv;

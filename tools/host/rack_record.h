@@ -30,6 +30,8 @@ struct RackRun {
     std::string result;  // completed, failed or cancelled
     int exitStatus = 1;
     std::int64_t durationMs = 0;
+    std::int64_t cpuMs = -1;         // the run's process: user and system time (-1: unknown)
+    std::int64_t peakMemoryKb = -1;  // its peak resident memory (-1: unknown)
     std::string message;  // why a run failed or was cancelled, in one line
     Json document;        // the run's --json document; null when the run left none
     std::string log;      // the run's own lines (its standard error), the latest 64 KiB
@@ -45,10 +47,11 @@ struct RackRun {
 
 // The rack's records: every run's row as the summary has it; with documents, each run's whole
 // document under "document" (--json), else the file it was written to.
+// host: the rack process's own figures ({"durationMs", "cpuMs", "peakMemoryKb"}).
 RackRun::Json RackSummary(const std::vector<RackRun>& runs, int index, const std::string& name,
-                          bool documents);
+                          bool documents, const RackRun::Json& host);
 // The summary as CSV: port, serial, model, the operation's figures, result, exit status,
-// duration in ms and message, one row per run (RFC 4180 quoting).
+// duration in ms, CPU ms, peak memory in KiB and message, one row per run (RFC 4180 quoting).
 std::string RackSummaryCsv(const std::vector<RackRun>& runs);
 // The exit status of the whole rack: 0 every run completed, 1 any failed, 2 any cancelled and
 // none failed.
