@@ -21,9 +21,9 @@ class RackChildren {
     // A child that ended; all its output was handed over before.
     struct Ended {
         std::size_t child;
-        int exitStatus;  // -1 when it did not exit by itself
-        int signal;      // POSIX: the signal that ended it, else 0
-        std::int64_t cpuMs;        // user and system time; -1 when the platform does not tell
+        int exitStatus;             // -1 when it did not exit by itself
+        int signal;                 // POSIX: the signal that ended it, else 0
+        std::int64_t cpuMs;         // user and system time; -1 when the platform does not tell
         std::int64_t peakMemoryKb;  // peak resident memory; -1 when the platform does not tell
     };
 

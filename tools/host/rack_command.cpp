@@ -79,13 +79,9 @@ std::vector<std::string> ChildArgs(const std::string& self, const Plugin& plugin
     return args;
 }
 
-// One event line of a run: the table's fields follow it, plain output prints it.
-void TakeEvent(RackRun& row, const std::string& line, RackDisplay& display) {
-    Json event = Json::parse(line, nullptr, false);
-    if (!event.is_object()) {
-        row.log += "vantor-host: not an event of the run: " + line + "\n";
-        return;
-    }
+// One event of a run: the table's fields follow it, plain output prints it. Throws
+// Json::exception when a field is of the wrong kind.
+void TakeEventFields(RackRun& row, Json event, RackDisplay& display) {
     if (event.contains("schemaVersion")) {
         row.document = std::move(event);
         return;
@@ -117,6 +113,20 @@ void TakeEvent(RackRun& row, const std::string& line, RackDisplay& display) {
         if (row.serial != serial) {
             display.Line(row, "serial number " + row.serial);
         }
+    }
+}
+
+// One event line of a run.
+void TakeEvent(RackRun& row, const std::string& line, RackDisplay& display) {
+    Json event = Json::parse(line, nullptr, false);
+    if (!event.is_object()) {
+        row.log += "vantor-host: not an event of the run: " + line + "\n";
+        return;
+    }
+    try {
+        TakeEventFields(row, std::move(event), display);
+    } catch (const Json::exception&) {
+        row.log += "vantor-host: an event of the run with fields of the wrong kind: " + line + "\n";
     }
 }
 
@@ -173,7 +183,8 @@ bool WriteReport(const std::filesystem::path& folder, std::vector<RackRun>& runs
         written = WriteFile(folder / row.logFile, row.log) && written;
     }
     written =
-        WriteFile(folder / "summary.json", Dump(RackSummary(runs, index, name, false, host))) && written;
+        WriteFile(folder / "summary.json", Dump(RackSummary(runs, index, name, false, host))) &&
+        written;
     return WriteFile(folder / "summary.csv", RackSummaryCsv(runs)) && written;
 }
 

@@ -116,6 +116,12 @@ std::string CsvCell(const Json& value) {
     return cell;
 }
 
+const char* ResultWordOfStatus(int status) {
+    return status == exit_status::kCompleted   ? "completed"
+           : status == exit_status::kCancelled ? "cancelled"
+                                               : "failed";
+}
+
 }  // namespace
 
 void RackRun::ReadDialog(const Json& dialog) {
@@ -135,9 +141,11 @@ void RackRun::ReadDialog(const Json& dialog) {
             const Json columns = list->value("columns", Json::array());
             for (const Json& row : list->value("rows", Json::array())) {
                 Json option = Json::object();
-                for (std::size_t i = 0; i < row.size(); ++i) {
+                for (std::size_t i = 0; row.is_array() && i < row.size(); ++i) {
+                    const bool named =
+                        columns.is_array() && i < columns.size() && columns[i].is_string();
                     const std::string title =
-                        i < columns.size() ? columns[i].get<std::string>() : std::to_string(i);
+                        named ? columns[i].get<std::string>() : std::to_string(i);
                     option[title] = row[i];
                 }
                 options.push_back(std::move(option));
@@ -153,40 +161,49 @@ void RackRun::ReadDialog(const Json& dialog) {
 void RackRun::Finish(int processStatus, int signal, bool cancelAsked) {
     state = State::kDone;
     if (document.is_object()) {
-        for (const Json& dialog : document.value("dialogs", Json::array())) {
-            ReadDialog(dialog);
+        try {
+            for (const Json& dialog : document.value("dialogs", Json::array())) {
+                ReadDialog(dialog);
+            }
+            exitStatus = document.value("exitStatus", exit_status::kFailed);
+            if (exitStatus < exit_status::kCompleted || exitStatus > exit_status::kCancelled) {
+                exitStatus = exit_status::kFailed;
+            }
+            durationMs = document.value("durationMs", durationMs);
+            message = exitStatus == exit_status::kCompleted ? "" : FailureMessage(document, log);
+        } catch (const Json::exception&) {
+            // Not a document of this host's: the run is judged as if it had left none.
+            log += "vantor-host: the run's record has fields of the wrong kind\n";
+            document = Json();
         }
-        exitStatus = document.value("exitStatus", exit_status::kFailed);
-        durationMs = document.value("durationMs", durationMs);
-    } else if (signal == 0 && processStatus >= 0 && processStatus <= exit_status::kCancelled) {
+    }
+    if (!document.is_object()) {
+        FinishWithoutRecord(processStatus, signal, cancelAsked);
+    }
+    result = ResultWordOfStatus(exitStatus);
+}
+
+void RackRun::FinishWithoutRecord(int processStatus, int signal, bool cancelAsked) {
+    if (signal == 0 && processStatus >= 0 && processStatus <= exit_status::kCancelled) {
         exitStatus = processStatus;
     } else {
-        // Ended without its record: a run quit at once by a second Ctrl+C is cancelled.
+        // A run quit at once by a second Ctrl+C is cancelled.
         exitStatus = cancelAsked ? exit_status::kCancelled : exit_status::kFailed;
     }
-    result = exitStatus == exit_status::kCompleted   ? "completed"
-             : exitStatus == exit_status::kCancelled ? "cancelled"
-                                                     : "failed";
-    if (!document.is_object()) {
-        const std::string how = signal != 0 ? "was ended by signal " + std::to_string(signal)
-                                            : "exited with status " + std::to_string(processStatus);
-        message = "the run " + how + " without its record";
-        if (cancelAsked) {
-            message +=
-                " (quit at once by a second Ctrl+C; the receiver may be left in its "
-                "monitor)";
-        }
-        // Its last own line says why, when it said anything.
-        std::string last = log;
-        while (!last.empty() && (last.back() == '\n' || last.back() == '\r')) {
-            last.pop_back();
-        }
-        const std::size_t start = last.rfind('\n');
-        last = start == std::string::npos ? last : last.substr(start + 1);
-        message += last.empty() ? "" : ": " + last;
-    } else if (exitStatus != exit_status::kCompleted) {
-        message = FailureMessage(document, log);
+    const std::string how = signal != 0 ? "was ended by signal " + std::to_string(signal)
+                                        : "exited with status " + std::to_string(processStatus);
+    message = "the run " + how + " without its record";
+    if (cancelAsked) {
+        message += " (quit at once by a second Ctrl+C; the receiver may be left in its monitor)";
     }
+    // Its last own line says why, when it said anything.
+    std::string last = log;
+    while (!last.empty() && (last.back() == '\n' || last.back() == '\r')) {
+        last.pop_back();
+    }
+    const std::size_t start = last.rfind('\n');
+    last = start == std::string::npos ? last : last.substr(start + 1);
+    message += last.empty() ? "" : ": " + last;
 }
 
 std::string RackFileStem(const RackRun& run) {

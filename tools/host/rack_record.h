@@ -32,9 +32,9 @@ struct RackRun {
     std::int64_t durationMs = 0;
     std::int64_t cpuMs = -1;         // the run's process: user and system time (-1: unknown)
     std::int64_t peakMemoryKb = -1;  // its peak resident memory (-1: unknown)
-    std::string message;  // why a run failed or was cancelled, in one line
-    Json document;        // the run's --json document; null when the run left none
-    std::string log;      // the run's own lines (its standard error), the latest 64 KiB
+    std::string message;             // why a run failed or was cancelled, in one line
+    Json document;                   // the run's --json document; null when the run left none
+    std::string log;                 // the run's own lines (its standard error), the latest 64 KiB
     std::string documentFile, logFile;  // their names in the report folder
 
     // Takes what a dialog the run showed says of the receiver: serial number, model and the
@@ -43,6 +43,10 @@ struct RackRun {
     // Completes the record from the run's document and its lines once it ended; exitStatus and
     // signal as its process ended (signal 0: it exited), cancelAsked whether the user cancelled.
     void Finish(int processStatus, int signal, bool cancelAsked);
+
+  private:
+    // The record of a run that left no document: its process's status says what it can.
+    void FinishWithoutRecord(int processStatus, int signal, bool cancelAsked);
 };
 
 // The rack's records: every run's row as the summary has it; with documents, each run's whole
