@@ -103,8 +103,8 @@ TEST(RackHost, EveryReceiverGetsItsOwnRecordAndTheOthersFinishUnharmed) {
         EXPECT_EQ(got["document"]["port"], rows[i].port);
         EXPECT_EQ(got["document"]["exitStatus"], got["exitStatus"]);
         const std::string stem =
-            "COM" + std::to_string(rows[i].port) +
-            (rows[i].serial[0] != '\0' ? "-" + std::string(rows[i].serial) : "");
+            "COM" + std::to_string(rows[i].port) + "-" +
+            (rows[i].serial[0] != '\0' ? std::string(rows[i].serial) : std::string("unknown"));
         EXPECT_EQ(Json::parse(ReadText(report / (stem + ".json")), nullptr, false),
                   got["document"]);
         EXPECT_NE(ReadText(report / (stem + ".log")).find("running operation 0"),
@@ -125,7 +125,7 @@ TEST(RackHost, EveryReceiverGetsItsOwnRecordAndTheOthersFinishUnharmed) {
     EXPECT_EQ(summary["exitStatus"], 1);
     EXPECT_EQ(summary["operation"]["name"], "Verify GPS software version");
     EXPECT_EQ(summary["runs"][0]["document"], "COM3-5213K40078.json");
-    EXPECT_EQ(summary["runs"][1]["document"], "COM4.json");
+    EXPECT_EQ(summary["runs"][1]["document"], "COM4-unknown.json");
     EXPECT_TRUE(summary["runs"][4]["document"].is_null());
     const std::vector<std::string> csv = Lines(ReadText(report / "summary.csv"));
     ASSERT_EQ(csv.size(), 7U);

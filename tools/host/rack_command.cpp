@@ -74,7 +74,8 @@ std::vector<std::string> ChildArgs(const std::string& self, const Plugin& plugin
         args.insert(args.end(), {"--trace", run.trace + "." + com});
     }
     if (!shots.empty()) {
-        args.insert(args.end(), {"--test-mode", shots + "\\" + com});
+        // Not COM<N> alone: on Windows that name is the port.
+        args.insert(args.end(), {"--test-mode", shots + "\\" + com + "-screenshots"});
     }
     return args;
 }

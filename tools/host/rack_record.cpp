@@ -207,14 +207,15 @@ void RackRun::FinishWithoutRecord(int processStatus, int signal, bool cancelAske
 }
 
 std::string RackFileStem(const RackRun& run) {
-    std::string stem = "COM" + std::to_string(run.port);
-    if (!run.serial.empty()) {
-        stem += "-";
-        for (const char c : run.serial) {
-            const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                               (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
-            stem += plain ? c : '_';
-        }
+    // Never COM<N> alone, whatever the extension: on Windows that name is the port itself.
+    std::string stem = "COM" + std::to_string(run.port) + "-";
+    if (run.serial.empty()) {
+        return stem + "unknown";
+    }
+    for (const char c : run.serial) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
+        stem += plain ? c : '_';
     }
     return stem;
 }

@@ -62,6 +62,7 @@ std::string RackSummaryCsv(const std::vector<RackRun>& runs);
 int RackExitStatus(const std::vector<RackRun>& runs);
 // A message box's text in one line, without the plug-in's version line that heads every one.
 std::string OneLineMessage(const std::string& text);
-// The file name of a run's files in the report folder: COM<N>-<serial> (COM<N> without a serial
-// number; characters other than letters, digits, '.', '-' and '_' become '_').
+// The file name of a run's files in the report folder: COM<N>-<serial>, COM<N>-unknown without
+// a serial number (COM<N> alone names the port itself on Windows); characters other than
+// letters, digits, '.', '-' and '_' become '_'.
 std::string RackFileStem(const RackRun& run);

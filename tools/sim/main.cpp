@@ -120,9 +120,10 @@ bool ReadProfilesOf(const std::vector<std::string>& texts, int count,
     return true;
 }
 
-// The link of receiver index: the path itself for a single receiver, PATH<index> in a rack.
-std::string LinkOf(const std::string& linkPath, int count, int index) {
-    return linkPath.empty() || count == 1 ? linkPath : linkPath + std::to_string(index);
+// The link of receiver index: the path itself for a single receiver, PATH<index> in a rack
+// (--count given, even a rack of one).
+std::string LinkOf(const std::string& linkPath, bool rack, int index) {
+    return linkPath.empty() || !rack ? linkPath : linkPath + std::to_string(index);
 }
 
 }  // namespace
@@ -245,7 +246,7 @@ int main(int argc, char** argv) {
                 bay.receiver.SetTraceSink(
                     [tag](const std::string& line) { std::cout << tag << line << std::endl; });
             }
-            const std::string link = LinkOf(linkPath, count, index);
+            const std::string link = LinkOf(linkPath, app.count("--count") > 0, index);
             bay.server.Open(link);
             if (hangUp) {
                 sim::Receiver& receiver = bay.receiver;
