@@ -150,7 +150,10 @@ def main():
             if args.only and args.only not in legend:
                 continue
             print(f"running: {legend} ...", file=sys.stderr, flush=True)
-            rows.append(run_case(build, folder, legend, name, profile, extra, "", not args.unpaced))
+            # The wipe asks first; unattended it declines, so the run says yes.
+            answers = "yes" if name.startswith("Wipe") else ""
+            rows.append(run_case(build, folder, legend, name, profile, extra, answers,
+                                 not args.unpaced))
             if args.keep:
                 os.makedirs(args.keep, exist_ok=True)
                 safe = "".join(c if c.isalnum() else "-" for c in legend)
