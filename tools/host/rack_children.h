@@ -35,7 +35,8 @@ class RackChildren {
     // Starts child number child (below count) as the program argv[0] with its arguments;
     // false with error set when it cannot start.
     bool Start(std::size_t child, const std::vector<std::string>& argv, std::string& error);
-    // Waits up to milliseconds for output or an end, and appends what came.
+    // Waits up to milliseconds for output or an end, and appends what came. A child has ended
+    // once both its streams are closed; its status is then taken at once.
     void Wait(int milliseconds, std::vector<Output>& output, std::vector<Ended>& ended);
     // Asks a running child to cancel, as Ctrl+C would in its own window.
     void Cancel(std::size_t child);
@@ -49,9 +50,9 @@ class RackChildren {
     static void OwnUsage(std::int64_t& cpuMs, std::int64_t& peakMemoryKb);
     // This program's own path, which the children run.
     static std::string SelfPath();
-    // The width of the terminal on standard error; 0 when it is none (or, on Windows, always:
-    // the rack prints plain lines there).
-    static int TerminalColumns();
+    // The width of the terminal on standard error when it has room for a table of rows lines;
+    // 0 when it is none, too short (or, on Windows, always: the rack prints plain lines there).
+    static int TerminalColumns(std::size_t rows);
     // Where a run's screenshots go when the rack names no folder (Windows); empty elsewhere.
     static std::string ScratchFolder();
 

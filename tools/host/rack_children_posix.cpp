@@ -187,12 +187,17 @@ std::string RackChildren::SelfPath() {
     return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
 }
 
-int RackChildren::TerminalColumns() {
+int RackChildren::TerminalColumns(std::size_t rows) {
     winsize size{};
-    if (isatty(STDERR_FILENO) == 0) {
+    if (isatty(STDERR_FILENO) == 0 || ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) {
         return 0;
     }
-    return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+    // A table taller than the screen cannot be redrawn in place: the lines that scrolled away
+    // are out of reach.
+    if (size.ws_row != 0 && rows + 2 > size.ws_row) {
+        return 0;
+    }
+    return size.ws_col > 0 ? size.ws_col : 80;
 }
 
 std::string RackChildren::ScratchFolder() {

@@ -250,7 +250,7 @@ std::string RackChildren::SelfPath() {
     return n > 0 && n < sizeof path ? std::string(path, n) : std::string();
 }
 
-int RackChildren::TerminalColumns() {
+int RackChildren::TerminalColumns(std::size_t) {
     return 0;
 }
 

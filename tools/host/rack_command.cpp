@@ -236,7 +236,7 @@ int RunRack(Plugin& plugin, int index, HostArgs& args) {
     std::vector<RackRun> runs = PlanRuns(run);
     const std::size_t jobs =
         run.jobs > 0 ? static_cast<std::size_t>(run.jobs) : std::max<std::size_t>(runs.size(), 1);
-    RackDisplay display(runs, RackChildren::TerminalColumns());
+    RackDisplay display(runs, RackChildren::TerminalColumns(runs.size()));
     display.Note("running operation " + std::to_string(index) + " \"" + name.data() + "\" on " +
                  std::to_string(runs.size()) + " ports, " +
                  std::to_string(std::min(jobs, runs.size())) + " at once");
