@@ -184,18 +184,12 @@ void RackRun::Finish(int processStatus, int signal, bool cancelAsked) {
 }
 
 void RackRun::FinishWithoutRecord(int processStatus, int signal, bool cancelAsked) {
-    if (signal == 0 && processStatus >= 0 && processStatus <= exit_status::kCancelled) {
-        exitStatus = processStatus;
-    } else {
-        // A run quit at once by a second Ctrl+C is cancelled.
-        exitStatus = cancelAsked ? exit_status::kCancelled : exit_status::kFailed;
-    }
+    // Never completed without the record that shows it; cancelled when the user cancelled (a run
+    // quit at once by a second Ctrl+C) or the run said so.
+    const bool cancelled = cancelAsked || (signal == 0 && processStatus == exit_status::kCancelled);
+    exitStatus = cancelled ? exit_status::kCancelled : exit_status::kFailed;
     const std::string how = signal != 0 ? "was ended by signal " + std::to_string(signal)
                                         : "exited with status " + std::to_string(processStatus);
-    message = "the run " + how + " without its record";
-    if (cancelAsked) {
-        message += " (quit at once by a second Ctrl+C; the receiver may be left in its monitor)";
-    }
     // Its last own line says why, when it said anything.
     std::string last = log;
     while (!last.empty() && (last.back() == '\n' || last.back() == '\r')) {
@@ -203,6 +197,10 @@ void RackRun::FinishWithoutRecord(int processStatus, int signal, bool cancelAske
     }
     const std::size_t start = last.rfind('\n');
     last = start == std::string::npos ? last : last.substr(start + 1);
+    if (last.empty() && cancelAsked) {
+        last = "quit at once by a second Ctrl+C; the receiver may be left in its monitor";
+    }
+    message = "the run " + how + " without its record";
     message += last.empty() ? "" : ": " + last;
 }
 
