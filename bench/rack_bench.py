@@ -98,21 +98,25 @@ def main():
                       flush=True)
                 rows.append(run_rack(build, folder, operation, size))
 
-    print("| operation | receivers | completed | rack wall ms | one receiver's wall ms (rack of 1) "
-          "| rack / one | runs' wall ms mean / max | CPU ms per run | peak MB per run | "
-          "whole rack CPU ms (host + runs, simulator) | whole rack peak MB (host + runs + "
-          "simulator) | load |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|---|")
+    print("| operation | receivers | completed | rack wall ms | rack / one receiver's | rack - "
+          "longest run ms | run wall ms mean / max | run CPU ms mean | run peak MB | host CPU ms "
+          "/ peak MB | simulator CPU ms / peak MB | whole rack CPU ms / peak MB | CPU ms per "
+          "receiver | load |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
     missed = []
     for r in rows:
         one = next(o for o in rows if o["operation"] == r["operation"] and o["size"] == 1)
         limit = 1.05 * one["wall"] + 1000.0
         if r["size"] == 32 and r["wall"] > limit:
             missed.append(f"{r['operation']} at 32: {r['wall']:.0f} ms > {limit:.0f} ms")
+        # The runs' CPU is in the host's (it waited for them); the simulator's comes on top.
+        whole_cpu = r["treeCpu"] + r["simCpu"]
         print(f"| {r['operation']} | {r['size']} | {r['completed']} | {r['wall']:.0f} | "
-              f"{one['wall']:.0f} | {r['wall'] / one['wall']:.3f} | {r['runWallMean']:.0f} / "
-              f"{r['runWallMax']:.0f} | {r['runCpuMean']:.0f} | {r['runPeakMb']:.1f} | "
-              f"{r['treeCpu']:.0f}, {r['simCpu']:.0f} | {r['rackPeakMb']:.1f} | {r['load']:.1f} |")
+              f"{r['wall'] / one['wall']:.3f} | {r['wall'] - r['runWallMax']:.0f} | "
+              f"{r['runWallMean']:.0f} / {r['runWallMax']:.0f} | {r['runCpuMean']:.0f} | "
+              f"{r['runPeakMb']:.1f} | {r['hostCpu']:.0f} / {r['hostPeakMb']:.1f} | "
+              f"{r['simCpu']:.0f} / {r['simPeakMb']:.1f} | {whole_cpu:.0f} / "
+              f"{r['rackPeakMb']:.1f} | {whole_cpu / r['size']:.1f} | {r['load']:.1f} |")
     print("\ntarget (rack wall <= 1.05 x one receiver's wall + 1 s at 32 receivers): " +
           ("met" if not missed else "missed: " + "; ".join(missed)))
 
