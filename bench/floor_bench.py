@@ -7,7 +7,11 @@ time-outs the run spent, taken from its wire trace, plus the bytes on the wire a
 in force, 10 bits a byte), the ratio wall / floor, the CPU time and the peak memory of the host
 process (host and plug-in are one process).
 
-Usage: bench/floor_bench.py [--build build/native] [--only SUBSTRING] [--keep FOLDER]
+The simulator paces its line (vorin-sim --pace): every byte costs 10 bits at the line speed in
+force, as on a cable, so the wire part of the floor is spent; --unpaced measures as a
+pseudo-terminal carries bytes, at once.
+
+Usage: bench/floor_bench.py [--build build/native] [--only SUBSTRING] [--keep FOLDER] [--unpaced]
 Takes real time (minutes): it is a benchmark, not a test.
 """
 import argparse
@@ -64,12 +68,12 @@ def operations(host, plugin_env):
     return names
 
 
-def run_case(build, folder, legend, operation, profile, extra_env, answers):
+def run_case(build, folder, legend, operation, profile, extra_env, answers, paced=True):
     sim = os.path.join(build, "tools", "sim", "vorin-sim")
     host = os.path.join(build, "vantor-host")
     link = os.path.join(folder, "port")
     trace = os.path.join(folder, "trace.jsonl")
-    sim_args = [sim, "--link", link]
+    sim_args = [sim, "--link", link] + (["--pace"] if paced else [])
     if profile:
         sim_args += ["--profile", os.path.join(PROFILES, profile + ".json")]
     env = dict(os.environ, DEVVORIN_TIME_SCALE="1", **extra_env)
@@ -120,6 +124,8 @@ def main():
     parser.add_argument("--build", default="build/native")
     parser.add_argument("--only", default="")
     parser.add_argument("--keep", default="", help="copy each run's trace into this folder")
+    parser.add_argument("--unpaced", action="store_true",
+                        help="the simulator does not spend the line's time on its bytes")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     host = os.path.join(build, "vantor-host")
@@ -144,7 +150,10 @@ def main():
             if args.only and args.only not in legend:
                 continue
             print(f"running: {legend} ...", file=sys.stderr, flush=True)
-            rows.append(run_case(build, folder, legend, name, profile, extra, ""))
+            # The wipe asks first; unattended it declines, so the run says yes.
+            answers = "yes" if name.startswith("Wipe") else ""
+            rows.append(run_case(build, folder, legend, name, profile, extra, answers,
+                                 not args.unpaced))
             if args.keep:
                 os.makedirs(args.keep, exist_ok=True)
                 safe = "".join(c if c.isalnum() else "-" for c in legend)

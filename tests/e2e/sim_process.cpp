@@ -36,7 +36,7 @@ std::string SimProcess::Log() const {
 }
 
 bool SimProcess::Start(const std::string& profile, std::string& error,
-                       const std::vector<std::string>& extra) {
+                       const std::vector<std::string>& extra, int count) {
     const char* sim = std::getenv("VORIN_SIM");
     if (sim == nullptr) {
         error = "VORIN_SIM is not set";
@@ -61,6 +61,11 @@ bool SimProcess::Start(const std::string& profile, std::string& error,
         args.insert(args.end(), {"--profile", path});
     }
     args.insert(args.end(), extra.begin(), extra.end());
+    if (count > 1) {
+        args.insert(args.end(), {"--count", std::to_string(count)});
+    }
+    // The links come in order; the last one says that every receiver is served.
+    const std::string last = count > 1 ? Port(count) : link_;
     std::vector<char*> argv;
     for (std::string& arg : args) {
         argv.push_back(arg.data());
@@ -81,7 +86,7 @@ bool SimProcess::Start(const std::string& profile, std::string& error,
     }
     for (int waited = 0; waited < 5000; waited += 20) {
         struct stat info {};
-        if (lstat(link_.c_str(), &info) == 0) {
+        if (lstat(last.c_str(), &info) == 0) {
             return true;
         }
         int status = 0;
@@ -92,7 +97,7 @@ bool SimProcess::Start(const std::string& profile, std::string& error,
         }
         SleepMs(20);
     }
-    error = "vorin-sim did not create " + link_ + " within 5 s";
+    error = "vorin-sim did not create " + last + " within 5 s";
     return false;
 }
 

@@ -171,3 +171,33 @@ TEST(SimPty, FreshReceiverOnceThePortIsClosed) {
 }
 
 }  // namespace
+
+namespace {
+
+// A rack of paced receivers from one process: each its own terminal and serial number, and a
+// reply that takes the line's time, 10 bits a byte at 9600 baud, for the request and the reply.
+TEST(SimPty, PacedRackReceiversAnswerAtTheLinesPace) {
+    e2e::SimProcess sim;
+    std::string error;
+    ASSERT_TRUE(sim.Start("", error, {"--pace"}, 2)) << error;
+
+    const int fd = open(sim.Port(2).c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    SetLine(fd, B9600);
+    const Bytes request = {0x02, 0x00, 0x6F, 0x00, 0x6F, 0x03};
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_EQ(write(fd, request.data(), request.size()), 6);
+    const Bytes reply = ReadFrame(fd, 3000);
+    const auto tookUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now() - sent)
+                            .count();
+    ASSERT_GE(reply.size(), 6u);
+    ASSERT_EQ(reply.size(), 6u + reply[3]);
+    const std::string text(reply.begin() + 4, reply.end() - 2);
+    EXPECT_NE(text.find(";SERIAL,5213K40079;"), std::string::npos) << text;
+    const auto wireUs = static_cast<long long>(request.size() + reply.size()) * 10'000'000 / 9600;
+    EXPECT_GE(tookUs, wireUs) << reply.size() << " bytes back";
+    close(fd);
+}
+
+}  // namespace

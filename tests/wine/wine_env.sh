@@ -447,7 +447,8 @@ dv_wine_run() {
 
 # Starts vorin-sim (the program $1; further arguments are passed on) on a fresh pseudo-terminal
 # behind $DV_WINE_ROOT/sim-port at the simulation time scale 0.1, its output added to
-# $DV_WINE_ROOT/sim.log. Call after dv_wine_start; dv_wine_sim_stop (or dv_wine_stop) ends it.
+# $DV_WINE_ROOT/sim.log (with --count, a rack: links sim-port1, sim-port2, ...). Call after
+# dv_wine_start; dv_wine_sim_stop (or dv_wine_stop) ends it.
 dv_wine_sim_start() {
     local sim=$1 link=$DV_WINE_ROOT/sim-port
     shift
@@ -455,7 +456,7 @@ dv_wine_sim_start() {
     DEVVORIN_TIME_SCALE=0.1 "$sim" --link "$link" "$@" >>"$DV_WINE_ROOT/sim.log" 2>&1 &
     DV_SIM_PID=$!
     for _ in $(seq 1 100); do
-        [[ -e $link ]] && return 0
+        [[ -e $link || -e ${link}1 ]] && return 0
         sleep 0.05
     done
     echo "vorin-sim did not start"

@@ -153,6 +153,7 @@ void HostUiDriver::ActOnDialog(platform::DialogSession& session,
 }
 
 void HostUiDriver::WaitStarted(std::uint32_t milliseconds) {
+    HostRunReport().Wait(milliseconds);
     if (out_ != nullptr) {
         out_->WaitStarted(milliseconds);
     }

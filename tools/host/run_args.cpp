@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "rack_ports.h"
+
 namespace {
 
 // A whole decimal number from low to high.
@@ -47,17 +49,36 @@ bool SetDayOption(const std::string& name, const std::string& value, RunArgs& ru
 bool SetOption(const std::string& name, const std::string& value, RunArgs& run,
                std::string& error) {
     if (name == "--port") {
-        if (!ParseNumber(value, 1, 1024, run.port)) {
+        if (!ParsePortNumber(value, run.port)) {
             error = "--port takes a COM port number from 1 to 1024, not '" + value + "'";
             return false;
         }
+        run.ports.push_back(run.port);
     } else if (name == "--answer") {
+        run.answerText += (run.answerText.empty() ? "" : ",") + value;
         return ParseAnswers(value, run.answers, error);
     } else if (value.empty()) {
         error = name + " needs a value";
         return false;
+    } else if (name == "--ports") {
+        run.rack = true;
+        return ParsePortList(value, run.ports, error);
+    } else if (name == "--jobs") {
+        run.rack = true;
+        if (!ParsePortNumber(value, run.jobs)) {
+            error = "--jobs takes how many runs go at once, from 1 to 1024, not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--report") {
+        run.rack = true;
+        run.reportDir = value;
     } else if (name == "--device") {
-        run.device = value;
+        if (!ParsePortDevice(value, run.devices, error)) {
+            if (!error.empty()) {
+                return false;
+            }
+            run.device = value;
+        }
     } else if (name == "--test-mode") {
         run.shotDir = value;
     } else if (name == "--trace") {
@@ -69,13 +90,49 @@ bool SetOption(const std::string& name, const std::string& value, RunArgs& run,
 }
 
 bool TakesValue(const std::string& name) {
-    for (const char* option : {"--port", "--device", "--answer", "--test-mode", "--trace",
-                               "--expect", "--cancel-after", "--repeat", "--plan", "--stats"}) {
+    for (const char* option :
+         {"--port", "--device", "--answer", "--test-mode", "--trace", "--expect", "--cancel-after",
+          "--repeat", "--plan", "--stats", "--ports", "--jobs", "--report"}) {
         if (name == option) {
             return true;
         }
     }
     return false;
+}
+
+// The ports' devices and the options that a rack, or a single port, cannot take.
+bool CheckPorts(RunArgs& run, std::string& error) {
+    if (!run.rack) {
+        if (!run.devices.empty() && run.device.empty()) {
+            const auto own = run.devices.find(run.port);
+            run.device = own != run.devices.end() ? own->second : "";
+        }
+    } else if (!run.device.empty()) {
+        error = "in a rack --device takes N=PATH, the device of COM N";
+        return false;
+    }
+    for (const auto& [port, path] : run.devices) {
+        bool inRack = false;
+        for (const int given : run.ports) {
+            inRack = inRack || given == port;
+        }
+        if (!inRack) {
+            error = "--device " + std::to_string(port) + "=" + path + " names COM" +
+                    std::to_string(port) + ", which is not among the ports given";
+            return false;
+        }
+    }
+    if (run.rack && run.events) {
+        error = "--events is for the runs of a rack, one port each";
+        return false;
+    }
+    if (run.rack && (run.repeat > 0 || !run.stats.empty())) {
+        error =
+            "--repeat and --stats are for one port in one process; a rack runs each port in "
+            "a process of its own";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -101,9 +158,12 @@ bool ParseRunArgs(const std::vector<std::string>& args, RunArgs& run, std::strin
             }
         } else if (arg == "--json") {
             run.json = true;
+        } else if (arg == "--events") {
+            run.events = true;
         } else if (!arg.empty() && arg[0] == '-') {
-            error = equals != std::string::npos && name == "--json" ? "--json takes no value"
-                                                                    : "unknown option " + name;
+            error = equals != std::string::npos && (name == "--json" || name == "--events")
+                        ? name + " takes no value"
+                        : "unknown option " + name;
             return false;
         } else if (run.operation.empty()) {
             run.operation = arg;
@@ -128,11 +188,12 @@ bool ParseRunArgs(const std::vector<std::string>& args, RunArgs& run, std::strin
         error = "which operation? (its index or its name)";
         return false;
     }
-    if (run.port == 0) {
+    if (run.ports.empty()) {
         error = "which port? (--port N)";
         return false;
     }
-    return true;
+    run.rack = run.rack || run.ports.size() > 1;
+    return CheckPorts(run, error);
 }
 
 const char* RunHelp() {
@@ -179,5 +240,33 @@ const char* RunHelp() {
            "                  handles, gdiObjects, userObjects, privateBytes)\n"
            "  Ctrl+C (or SIGTERM) sets the cancel event: the operation stops at its next check,\n"
            "  which may come only at its end; a second Ctrl+C quits at once.\n"
-           "  Exit status: 0 completed, 1 failed, 2 cancelled, 64 usage error.\n";
+           "  Exit status: 0 completed, 1 failed, 2 cancelled, 64 usage error.\n"
+           "\n"
+           "run <index|name> --port N --port M ... | --ports LIST [--device N=PATH ...] [--jobs "
+           "K]\n"
+           "    [--report DIR] [--answer LIST] [--json] [--trace FILE] [--test-mode DIR]\n"
+           "  A rack: the operation on several receivers at once, each port in a process of its\n"
+           "  own (this program again, with the same plug-in). On a terminal a table shows one\n"
+           "  line per port (port, serial number once known, status, progress, result); plain\n"
+           "  lines otherwise. A port given twice runs once; its second mention is a failed row.\n"
+           "  --ports LIST    ports and ranges, such as 3-18 or 3,5,9-11 (with --port too)\n"
+           "  --device N=PATH (Linux) the device of COM N; else DEVVORIN_COM<N> as above\n"
+           "  --jobs K        at most K runs at once (default: every port at once)\n"
+           "  --report DIR    writes each run's --json document to DIR/COM<N>-<serial>.json\n"
+           "                  (COM<N>-unknown.json without a serial number; its lines to .log\n"
+           "                  beside it) and a summary, DIR/summary.csv and\n"
+           "                  DIR/summary.json: port, serial, model, versions, option rows or\n"
+           "                  error count, result, duration and the message of a failure\n"
+           "  --json          one JSON document holding every run on standard output\n"
+           "  --answer LIST   applies to each run. Nobody is asked at a terminal in a rack: a\n"
+           "                  box without an answer gets its default button, but never an\n"
+           "                  agreement on nobody's behalf (No or Cancel where it offers them)\n"
+           "  --trace FILE    each run's trace goes to FILE.COM<N>\n"
+           "  --test-mode DIR (Windows) each run's screenshots go to DIR\\COM<N>-screenshots;\n"
+           "                  without it a rack on Windows reads and answers its dialogs all\n"
+           "                  the same, its screenshots in the report folder (or a temporary one)\n"
+           "  Ctrl+C cancels every run (a second one quits them at once); ports not started yet\n"
+           "  are not started.\n"
+           "  Exit status: 0 every run completed, 1 any failed, 2 any cancelled and none failed,\n"
+           "  64 usage error (nothing runs).\n";
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,8 @@
 //                     [--trace FILE] [--expect WORD] [--cancel-after MS] [--repeat N] [--stats
 //                     FILE]
 // vantor-host run --plan FILE [--repeat N] [--stats FILE]
-// Every option also as --option=value.
+// Every option also as --option=value. Several ports (or any rack option: --ports, --jobs,
+// --report, --device N=PATH) make a rack: one child per port.
 struct RunArgs {
     std::string operation;       // index or exact name
     int port = 0;                // n of COMn, 1..1024
@@ -26,6 +28,15 @@ struct RunArgs {
     int repeat = 0;  // 0: not asked for (one run, or each line of the plan once)
     std::string plan;
     std::string stats;
+
+    // The rack (rack_command.cpp).
+    std::vector<int> ports;              // every --port and --ports, in order, twice kept
+    std::map<int, std::string> devices;  // --device N=PATH
+    int jobs = 0;                        // runs at once; 0: every port at once
+    std::string reportDir;               // --report DIR
+    bool rack = false;                   // the run is a rack, not one port
+    bool events = false;                 // a rack's child: progress events on standard output
+    std::string answerText;              // the --answer lists as given, for the children
 };
 
 // Parses the run command's own arguments, the whole --answer list included; false with error

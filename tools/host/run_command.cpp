@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "exit_status.h"
+#include "rack_command.h"
 #include "run_args.h"
 #include "run_day.h"
 #include "run_platform.h"
@@ -58,6 +59,9 @@ int RunOnce(Plugin& plugin, int index, RunArgs& run) {
         version[0] = '\0';
     }
     RunReport& report = HostRunReport();
+    if (run.events) {
+        report.SetListener(WriteEventLine);
+    }
     if (!run.trace.empty()) {
         SetPluginEnvironment("DEVVORIN_TRACE", run.trace);
     }
@@ -75,8 +79,8 @@ int RunOnce(Plugin& plugin, int index, RunArgs& run) {
     }
     report.End(result, ExitStatusOf(result), left);
     ReportLoose(report);
-    if (run.json) {
-        const std::string document = report.ToJson();
+    if (run.json || run.events) {
+        const std::string document = report.ToJson(run.events);
         std::fwrite(document.data(), 1, document.size(), stdout);
         std::fflush(stdout);
     }
@@ -101,6 +105,9 @@ int RunRun(Plugin& plugin, HostArgs& args) {
         std::fprintf(stderr, "vantor-host run: no operation '%s'; see vantor-host list\n",
                      run.operation.c_str());
         return exit_status::kUsage;
+    }
+    if (run.rack) {
+        return RunRack(plugin, index, args);
     }
     return StatusOfRun(run, RunOnce(plugin, index, run));
 }

@@ -8,6 +8,42 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+Json DialogJson(std::int64_t ms, const RunReport::Dialog& dialog, const std::string& answer,
+                const std::string& answeredBy) {
+    Json controls = Json::array();
+    for (const RunReport::Control& control : dialog.controls) {
+        Json entry = {{"id", control.id},
+                      {"kind", control.kind},
+                      {"text", control.text},
+                      {"visible", control.visible}};
+        if (!control.columns.empty()) {
+            entry["columns"] = control.columns;
+        }
+        if (!control.rows.empty()) {
+            entry["rows"] = control.rows;
+        }
+        controls.push_back(std::move(entry));
+    }
+    return {{"ms", ms},
+            {"id", dialog.id},
+            {"caption", dialog.caption},
+            {"controls", std::move(controls)},
+            {"answer", answer},
+            {"answeredBy", answeredBy}};
+}
+
+// Texts from the plug-in are code-page bytes, not always UTF-8: replace what is not.
+std::string Dump(const Json& json, int indent) {
+    return json.dump(indent, ' ', false, Json::error_handler_t::replace);
+}
+
+// One line of a rack child's events: the event's name first, then its fields.
+std::string EventLine(const char* event, const Json& fields) {
+    Json line = {{"event", event}};
+    line.update(fields);
+    return Dump(line, -1);
+}
+
 Json TimedList(const auto& entries, const char* field) {
     Json list = Json::array();
     for (const auto& entry : entries) {
@@ -47,11 +83,17 @@ std::int64_t RunReport::Offset() const {
 void RunReport::Status(const std::string& text) {
     const std::lock_guard<ReportLock> guard(lock_);
     statuses_.push_back({Offset(), text});
+    if (listener_) {
+        listener_(EventLine("status", {{"ms", statuses_.back().ms}, {"text", text}}));
+    }
 }
 
 void RunReport::Progress(long value) {
     const std::lock_guard<ReportLock> guard(lock_);
     progress_.emplace_back(Offset(), value);
+    if (listener_) {
+        listener_(EventLine("progress", {{"ms", progress_.back().first}, {"value", value}}));
+    }
 }
 
 void RunReport::Title(const std::string& text) {
@@ -63,17 +105,40 @@ void RunReport::ShowBox(const std::string& text, const std::string& caption, uns
                         const std::string& answer, const std::string& answeredBy) {
     const std::lock_guard<ReportLock> guard(lock_);
     boxes_.push_back({Offset(), text, caption, flags, answer, answeredBy});
+    if (listener_) {
+        listener_(EventLine("box", {{"ms", boxes_.back().ms},
+                                    {"text", text},
+                                    {"caption", caption},
+                                    {"answer", answer},
+                                    {"answeredBy", answeredBy}}));
+    }
 }
 
 void RunReport::ShowDialog(const Dialog& dialog, const std::string& answer,
                            const std::string& answeredBy) {
     const std::lock_guard<ReportLock> guard(lock_);
     dialogs_.push_back({Offset(), dialog, answer, answeredBy});
+    if (listener_) {
+        listener_(EventLine(
+            "dialog", {{"dialog", DialogJson(dialogs_.back().ms, dialog, answer, answeredBy)}}));
+    }
 }
 
 void RunReport::Clipboard(const std::string& text) {
     const std::lock_guard<ReportLock> guard(lock_);
     clipboard_.push_back({Offset(), text});
+}
+
+void RunReport::Wait(std::uint32_t milliseconds) {
+    const std::lock_guard<ReportLock> guard(lock_);
+    if (listener_) {
+        listener_(EventLine("wait", {{"ms", Offset()}, {"lengthMs", milliseconds}}));
+    }
+}
+
+void RunReport::SetListener(std::function<void(const std::string& line)> listener) {
+    const std::lock_guard<ReportLock> guard(lock_);
+    listener_ = std::move(listener);
 }
 
 void RunReport::CancelRequested(std::chrono::steady_clock::time_point at) {
@@ -103,7 +168,7 @@ std::vector<std::string> RunReport::AnswersLeft() const {
     return answersLeft_;
 }
 
-std::string RunReport::ToJson() const {
+std::string RunReport::ToJson(bool oneLine) const {
     const std::lock_guard<ReportLock> guard(lock_);
     Json progress = Json::array();
     for (const auto& [ms, value] : progress_) {
@@ -120,26 +185,7 @@ std::string RunReport::ToJson() const {
     }
     Json dialogs = Json::array();
     for (const ShownDialog& shown : dialogs_) {
-        Json controls = Json::array();
-        for (const Control& control : shown.dialog.controls) {
-            Json entry = {{"id", control.id},
-                          {"kind", control.kind},
-                          {"text", control.text},
-                          {"visible", control.visible}};
-            if (!control.columns.empty()) {
-                entry["columns"] = control.columns;
-            }
-            if (!control.rows.empty()) {
-                entry["rows"] = control.rows;
-            }
-            controls.push_back(std::move(entry));
-        }
-        dialogs.push_back({{"ms", shown.ms},
-                           {"id", shown.dialog.id},
-                           {"caption", shown.dialog.caption},
-                           {"controls", std::move(controls)},
-                           {"answer", shown.answer},
-                           {"answeredBy", shown.answeredBy}});
+        dialogs.push_back(DialogJson(shown.ms, shown.dialog, shown.answer, shown.answeredBy));
     }
     Json cancel = nullptr;
     if (cancelMs_ >= 0) {
@@ -163,8 +209,7 @@ std::string RunReport::ToJson() const {
         {"cancel", std::move(cancel)},
         {"answersLeft", answersLeft_},
     };
-    // Texts from the plug-in are code-page bytes, not always UTF-8: replace what is not.
-    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return Dump(document, oneLine ? -1 : 2) + "\n";
 }
 
 RunReport& HostRunReport() {

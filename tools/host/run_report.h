@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -55,6 +56,8 @@ class RunReport {
     // One entry each time the host acts on a dialog: its controls as shown, then the answer.
     void ShowDialog(const Dialog& dialog, const std::string& answer, const std::string& answeredBy);
     void Clipboard(const std::string& text);
+    // The plug-in started a fixed wait (not kept in the document; only said to the listener).
+    void Wait(std::uint32_t milliseconds);
     // The user asked to cancel (the first Ctrl+C, or the --cancel-after time); the earliest
     // request is kept.
     void CancelRequested(std::chrono::steady_clock::time_point at);
@@ -65,8 +68,14 @@ class RunReport {
     bool CancelTooLate() const;
     std::vector<std::string> AnswersLeft() const;
 
-    // The JSON document (two-space indent, one trailing newline).
-    std::string ToJson() const;
+    // The JSON document (two-space indent, one trailing newline; oneLine: on a single line, as
+    // the last line of a rack child's events).
+    std::string ToJson(bool oneLine = false) const;
+
+    // A rack's child: each status, progress value, wait, box and dialog is also handed, as it
+    // comes, to listener as one JSON line ({"event": "status", "ms": ..., "text": ...}, ...;
+    // README.md), under the report's lock, so lines from two threads never mix.
+    void SetListener(std::function<void(const std::string& line)> listener);
 
     // The version of the document's layout, written as its "schemaVersion".
     static constexpr int kSchemaVersion = 1;
@@ -104,6 +113,7 @@ class RunReport {
     std::int64_t durationMs_ = 0;
     std::int64_t cancelMs_ = -1;  // -1: no cancel asked for
     std::vector<std::string> answersLeft_;
+    std::function<void(const std::string&)> listener_;
 };
 
 // The report of this host's run.

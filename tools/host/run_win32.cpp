@@ -270,7 +270,8 @@ bool CheckRunOnPlatform(const RunArgs& run, std::string& error) {
         error = "--device is for Linux; on Windows COM N is the system's own port";
         return false;
     }
-    if (!run.answers.empty() && run.shotDir.empty()) {
+    // A rack's runs are read and answered in test mode always (rack_command.cpp).
+    if (!run.answers.empty() && run.shotDir.empty() && !run.rack) {
         error =
             "--answer needs --test-mode on Windows, where boxes and dialogs are real windows "
             "that the user answers";

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -14,6 +16,7 @@
 #include "engine/receiver.h"
 #include "engine/replay.h"
 #include "front/pty_server.h"
+#include "front/rack_profile.h"
 #include "front/time_scale.h"
 
 namespace {
@@ -34,7 +37,7 @@ std::uint32_t Scaled(std::uint32_t ms, double scale) {
 }
 
 // Serves the receiver side of a trace until stopped.
-int Replay(const std::string& path, const std::string& linkPath) {
+int Replay(const std::string& path, const std::string& linkPath, bool paced) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::cerr << "vorin-sim: cannot read the trace " << path << "\n";
@@ -51,7 +54,7 @@ int Replay(const std::string& path, const std::string& linkPath) {
     }
     try {
         simfront::ReplayEndpoint endpoint(*replay);
-        simfront::PtyServer server(endpoint);
+        simfront::PtyServer server(endpoint, paced);
         server.Open(linkPath);
         std::cout << server.SlavePath() << std::endl;
         std::cerr << "vorin-sim: replaying " << replay->Turns().size() << " host frames of " << path
@@ -69,8 +72,8 @@ int Replay(const std::string& path, const std::string& linkPath) {
 
 // Options that do nothing beside --replay, which serves a trace instead of a receiver.
 bool RefuseBesideReplay(const CLI::App& app) {
-    for (const char* option :
-         {"--profile", "--trace", "--radio-out", "--hang-up", "--fresh-on-close"}) {
+    for (const char* option : {"--profile", "--trace", "--radio-out", "--hang-up",
+                               "--fresh-on-close", "--count", "--profile-of"}) {
         if (app.count(option) > 0) {
             std::cerr << "vorin-sim: " << option
                       << " has no effect with --replay, which answers with the trace's receiver "
@@ -79,6 +82,48 @@ bool RefuseBesideReplay(const CLI::App& app) {
         }
     }
     return false;
+}
+
+// One receiver of the rack: its engine and its terminal.
+struct Bay {
+    explicit Bay(sim::Profile profile, bool paced)
+        : receiver(std::move(profile)), endpoint(receiver), server(endpoint, paced) {}
+    sim::Receiver receiver;
+    simfront::ReceiverEndpoint endpoint;
+    simfront::PtyServer server;
+};
+
+// --profile-of K=PATH, as a map from K; false with a message on standard error.
+bool ReadProfilesOf(const std::vector<std::string>& texts, int count,
+                    std::map<int, std::string>& paths) {
+    for (const std::string& text : texts) {
+        const std::size_t equals = text.find('=');
+        int index = 0;
+        try {
+            std::size_t used = 0;
+            index = equals == std::string::npos ? 0 : std::stoi(text.substr(0, equals), &used);
+            index = used == equals ? index : 0;
+        } catch (const std::exception&) {
+            index = 0;
+        }
+        if (index < 1 || index > count || equals + 1 >= text.size()) {
+            std::cerr << "vorin-sim: --profile-of " << text
+                      << ": expected K=PATH with K a receiver from 1 to " << count
+                      << " (--count)\n";
+            return false;
+        }
+        if (!paths.emplace(index, text.substr(equals + 1)).second) {
+            std::cerr << "vorin-sim: --profile-of names receiver " << index << " twice\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The link of receiver index: the path itself for a single receiver, PATH<index> in a rack
+// (--count given, even a rack of one).
+std::string LinkOf(const std::string& linkPath, bool rack, int index) {
+    return linkPath.empty() || !rack ? linkPath : linkPath + std::to_string(index);
 }
 
 }  // namespace
@@ -93,9 +138,24 @@ int main(int argc, char** argv) {
     std::string replayPath;
     std::string hangUpText;
     bool freshOnClose = false;
+    int count = 1;
+    bool paced = false;
+    std::vector<std::string> profilesOf;
     app.add_option("--profile", profilePath,
                    "JSON profile, applied on top of the built-in receiver (default: built-in)");
-    app.add_option("--link", linkPath, "also make a symbolic link to the terminal at this path");
+    app.add_option("--link", linkPath,
+                   "also make a symbolic link to the terminal at this path (with --count, one "
+                   "link per receiver: PATH1, PATH2, ...)");
+    app.add_option("--count", count,
+                   "serve a rack of N receivers from this process, each on its own terminal with "
+                   "its own serial number (default 1)")
+        ->check(CLI::Range(1, 256));
+    app.add_option("--profile-of", profilesOf,
+                   "K=PATH: receiver K of the rack (1 to --count) takes this profile instead of "
+                   "--profile; may be repeated");
+    app.add_flag("--pace", paced,
+                 "spend the line's time on every byte heard and sent: 10 bits a byte at the line "
+                 "speed the host set, as on a cable");
     app.add_flag("--trace", trace, "print one line per exchange");
     app.add_option(
         "--radio-out", radioOut,
@@ -122,6 +182,9 @@ int main(int argc, char** argv) {
         "closes and its link goes, and a new terminal appears behind the same link when it is\n"
         "back. Shipped profiles for it: usb-port (back after 4 s), usb-late (back after 25 s,\n"
         "later than the plug-in first reopens the port), usb-gone (never back).\n"
+        "A rack (--count N) prints one slave path per receiver, in order; receiver K's serial\n"
+        "number is its profile's with K-1 added to its trailing number. --hang-up and --trace\n"
+        "apply to each receiver (trace lines begin with [K]).\n"
         "Options take their value after = as well (--profile=FILE). Exit status: 0 served until\n"
         "stopped, 1 could not serve (a link another vorin-sim serves, no pseudo-terminal), 64\n"
         "usage error (an option, a profile or a trace that cannot be used).");
@@ -157,48 +220,71 @@ int main(int argc, char** argv) {
         if (RefuseBesideReplay(app)) {
             return kUsage;
         }
-        return Replay(replayPath, linkPath);
+        return Replay(replayPath, linkPath, paced);
     }
-    sim::Profile profile;
+    if (count > 1 && !radioOut.empty()) {
+        std::cerr << "vorin-sim: --radio-out writes one receiver's block; serve that receiver "
+                     "alone (without --count)\n";
+        return kUsage;
+    }
+    std::map<int, std::string> profileOf;
+    if (!ReadProfilesOf(profilesOf, count, profileOf)) {
+        return kUsage;
+    }
+    const double scale = simfront::TimeScaleFromEnvironment();
+    std::vector<std::unique_ptr<Bay>> rack;
     try {
-        profile = profilePath.empty() ? sim::DefaultProfile() : sim::LoadProfileFile(profilePath);
+        for (int index = 1; index <= count; ++index) {
+            const auto own = profileOf.find(index);
+            sim::Profile profile =
+                simfront::RackProfile(own != profileOf.end() ? own->second : profilePath, index);
+            profile.delays.bootToMonitorMs = Scaled(profile.delays.bootToMonitorMs, scale);
+            profile.delays.bootToApplicationMs = Scaled(profile.delays.bootToApplicationMs, scale);
+            profile.delays.usbReturnMs = Scaled(profile.delays.usbReturnMs, scale);
+            if (freshOnClose && profile.portNumber == 15) {
+                std::cerr << "vorin-sim: --fresh-on-close is for a receiver on a serial port; one "
+                             "on its USB port (15) is closed by the host at each reboot, in the "
+                             "middle of a run; see --help\n";
+                return kUsage;
+            }
+            rack.push_back(std::make_unique<Bay>(std::move(profile), paced));
+        }
     } catch (const sim::ProfileError& e) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
         return kUsage;
     }
-    if (freshOnClose && profile.portNumber == 15) {
-        std::cerr << "vorin-sim: --fresh-on-close is for a receiver on a serial port; one on "
-                     "its USB port (15) is closed by the host at each reboot, in the middle of a "
-                     "run; see --help\n";
-        return kUsage;
-    }
-    const double scale = simfront::TimeScaleFromEnvironment();
-    profile.delays.bootToMonitorMs = Scaled(profile.delays.bootToMonitorMs, scale);
-    profile.delays.bootToApplicationMs = Scaled(profile.delays.bootToApplicationMs, scale);
-    profile.delays.usbReturnMs = Scaled(profile.delays.usbReturnMs, scale);
-
-    sim::Receiver receiver(profile);
-    if (trace) {
-        receiver.SetTraceSink([](const std::string& line) { std::cout << line << std::endl; });
-    }
+    std::vector<simfront::PtyServer*> servers;
     try {
-        simfront::ReceiverEndpoint endpoint(receiver);
-        simfront::PtyServer server(endpoint);
-        if (freshOnClose) {
-            server.OnRelease([&receiver](std::uint64_t nowMs) { receiver.Restore(nowMs); });
+        for (int index = 1; index <= count; ++index) {
+            Bay& bay = *rack[static_cast<std::size_t>(index - 1)];
+            if (trace) {
+                const std::string tag = count == 1 ? "" : "[" + std::to_string(index) + "] ";
+                bay.receiver.SetTraceSink(
+                    [tag](const std::string& line) { std::cout << tag << line << std::endl; });
+            }
+            const std::string link = LinkOf(linkPath, app.count("--count") > 0, index);
+            if (freshOnClose) {
+                sim::Receiver& receiver = bay.receiver;
+                bay.server.OnRelease([&receiver](std::uint64_t nowMs) { receiver.Restore(nowMs); });
+            }
+            bay.server.Open(link);
+            if (hangUp) {
+                sim::Receiver& receiver = bay.receiver;
+                bay.server.HangUpWhen(*hangUp, [&receiver] { return receiver.GetCounters(); });
+            }
+            std::cout << bay.server.SlavePath() << std::endl;
+            std::cerr << "vorin-sim: profile '" << bay.receiver.GetProfile().name << "', serial "
+                      << bay.receiver.GetProfile().serial << ", on " << bay.server.SlavePath()
+                      << (link.empty() ? "" : " (linked at " + link + ")")
+                      << (paced ? ", paced" : "") << "\n";
+            servers.push_back(&bay.server);
         }
-        server.Open(linkPath);
-        if (hangUp) {
-            server.HangUpWhen(*hangUp, [&receiver] { return receiver.GetCounters(); });
-        }
-        std::cout << server.SlavePath() << std::endl;
-        std::cerr << "vorin-sim: profile '" << profile.name << "' on " << server.SlavePath()
-                  << (linkPath.empty() ? "" : " (linked at " + linkPath + ")") << "\n";
-        server.Serve(g_stop);
+        simfront::ServeAll(servers, g_stop);
     } catch (const std::exception& e) {
         std::cerr << "vorin-sim: " << e.what() << "\n";
         return kCannotServe;
     }
+    const sim::Receiver& receiver = rack.front()->receiver;
     if (!radioOut.empty()) {
         const sim::Bytes& block = receiver.RadioConfig();
         std::ofstream out(radioOut, std::ios::binary);
@@ -209,7 +295,14 @@ int main(int argc, char** argv) {
             return kCannotServe;
         }
     }
-    const sim::Counters counters = receiver.GetCounters();
+    sim::Counters counters;
+    for (const std::unique_ptr<Bay>& bay : rack) {
+        const sim::Counters own = bay->receiver.GetCounters();
+        counters.identifications += own.identifications;
+        counters.tcFrames += own.tcFrames;
+        counters.lsFrames += own.lsFrames;
+        counters.restores += own.restores;
+    }
     std::cerr << "vorin-sim: stopped after " << counters.identifications << " identifications, "
               << counters.tcFrames << " TC and " << counters.lsFrames << " LS requests"
               << (freshOnClose ? ", " + std::to_string(counters.restores) + " fresh receivers"

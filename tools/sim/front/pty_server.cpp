@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -39,7 +40,8 @@ std::uint32_t SpeedToBaud(speed_t speed) {
 
 }  // namespace
 
-PtyServer::PtyServer(WireEndpoint& endpoint) : endpoint_(endpoint) {
+PtyServer::PtyServer(WireEndpoint& endpoint, bool paced)
+    : endpoint_(endpoint), fromHost_(paced), toHost_(paced) {
     startNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
                    std::chrono::steady_clock::now().time_since_epoch())
                    .count();
@@ -167,15 +169,28 @@ sim::LineSettings PtyServer::HostLine() const {
     return line;
 }
 
+std::int64_t PtyServer::NowNs() const {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+               .count() -
+           startNs_;
+}
+
 std::uint64_t PtyServer::NowMs() const {
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch())
-                                 .count();
-    return static_cast<std::uint64_t>((now - startNs_) / 1000000);
+    return static_cast<std::uint64_t>(NowNs() / 1000000);
+}
+
+void PtyServer::Deliver() {
+    const sim::Bytes there = fromHost_.Take(NowNs());
+    if (!there.empty()) {
+        endpoint_.Receive(there.data(), there.size(), HostLine(), NowMs());
+    }
 }
 
 void PtyServer::Flush() {
-    const sim::Bytes due = endpoint_.TransmitAll(HostLine(), NowMs());
+    const sim::LineSettings line = HostLine();
+    toHost_.Push(endpoint_.TransmitAll(line, NowMs()), line.baud, NowNs());
+    const sim::Bytes due = toHost_.Take(NowNs());
     unsent_.insert(unsent_.end(), due.begin(), due.end());
     while (!unsent_.empty()) {
         const ssize_t n = write(master_, unsent_.data(), unsent_.size());
@@ -212,9 +227,12 @@ bool PtyServer::FollowBus() {
     const std::uint64_t now = NowMs();
     const bool onBus = endpoint_.OnBus(now);
     if (!onBus && master_ >= 0) {
-        // Whatever the receiver had not sent yet leaves with the device.
+        // Whatever the receiver had not sent yet, and what was on the line, leaves with the
+        // device.
         endpoint_.TransmitAll(HostLine(), now);
         unsent_.clear();
+        fromHost_.Clear();
+        toHost_.Clear();
         RemoveLink();
         CloseTerminal();
         std::fprintf(stderr, "vorin-sim: off the bus: %s%s removed\n", slavePath_.c_str(),
@@ -237,7 +255,8 @@ bool PtyServer::ReadHost() {
     if (n <= 0) {
         return false;
     }
-    endpoint_.Receive(buffer, static_cast<std::size_t>(n), HostLine(), NowMs());
+    fromHost_.Push(buffer, static_cast<std::size_t>(n), HostLine().baud, NowNs());
+    Deliver();
     return true;
 }
 
@@ -257,45 +276,81 @@ void PtyServer::TakeRelease() {
     }
     released_(NowMs());
     unsent_.clear();
+    fromHost_.Clear();
+    toHost_.Clear();
     tcflush(slave_, TCIFLUSH);
 }
 
+PtyServer::Wait PtyServer::Prepare() {
+    constexpr std::int64_t kMs = 1'000'000;
+    if (CheckHangUp()) {
+        return {-1, 0, -1, 50 * kMs};
+    }
+    if (FollowBus()) {
+        return {-1, 0, -1, 10 * kMs};
+    }
+    // A watch that is not there has descriptor -1, which poll passes over.
+    const int watch = releaseWatch_ ? releaseWatch_->Descriptor() : -1;
+    const std::int64_t now = NowNs();
+    if (now < idleUntilNs_) {
+        return {-1, 0, watch, idleUntilNs_ - now};
+    }
+    Deliver();
+    Flush();
+    std::int64_t wakeNs = now + (hangUpAtMs_ ? 10 : 200) * kMs;
+    if (const auto next = endpoint_.NextEventMs()) {
+        wakeNs = std::min(wakeNs, static_cast<std::int64_t>(*next) * kMs);
+    }
+    for (const std::optional<std::int64_t> next : {fromHost_.NextNs(), toHost_.NextNs()}) {
+        if (next) {
+            wakeNs = std::min(wakeNs, *next);
+        }
+    }
+    return {master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), watch,
+            std::max<std::int64_t>(0, wakeNs - now)};
+}
+
+void PtyServer::Handle(short revents, short watchRevents) {
+    // A release first: the bytes that are waiting may be the next host's.
+    if ((watchRevents & POLLIN) != 0) {
+        TakeRelease();
+    }
+    if ((revents & POLLIN) != 0) {
+        ReadHost();
+    } else if ((revents & (POLLHUP | POLLERR)) != 0) {
+        idleUntilNs_ = NowNs() + 20'000'000;  // no reader on the other side yet
+    }
+}
+
 void PtyServer::Serve(const volatile std::sig_atomic_t& stop) {
+    ServeAll({this}, stop);
+}
+
+void ServeAll(const std::vector<PtyServer*>& servers, const volatile std::sig_atomic_t& stop) {
+    // Two descriptors a server: its terminal and its release watch.
+    std::vector<pollfd> fds(2 * servers.size());
     while (stop == 0) {
-        if (CheckHangUp()) {
-            usleep(50000);
-            continue;
+        std::int64_t timeoutNs = 200'000'000;
+        for (std::size_t i = 0; i < servers.size(); ++i) {
+            const PtyServer::Wait wait = servers[i]->Prepare();
+            fds[2 * i] = {wait.fd, wait.events, 0};
+            fds[2 * i + 1] = {wait.watchFd, POLLIN, 0};
+            timeoutNs = std::min(timeoutNs, wait.timeoutNs);
         }
-        if (FollowBus()) {
-            usleep(10000);
-            continue;
-        }
-        Flush();
-        int timeoutMs = hangUpAtMs_ ? 10 : 200;
-        if (const auto next = endpoint_.NextEventMs()) {
-            const std::uint64_t now = NowMs();
-            timeoutMs = *next <= now ? 0
-                                     : static_cast<int>(std::min<std::uint64_t>(
-                                           *next - now, static_cast<std::uint64_t>(timeoutMs)));
-        }
-        // A watch that is not there has descriptor -1, which poll passes over.
-        pollfd fds[2] = {{master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0},
-                         {releaseWatch_ ? releaseWatch_->Descriptor() : -1, POLLIN, 0}};
-        const int ready = poll(fds, 2, timeoutMs);
-        if (ready < 0) {
+        const timespec timeout{static_cast<time_t>(timeoutNs / 1'000'000'000),
+                               static_cast<long>(timeoutNs % 1'000'000'000)};
+        if (ppoll(fds.data(), fds.size(), &timeout, nullptr) < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            throw SystemError("cannot wait on the pseudo-terminal");
+            throw SystemError("cannot wait on the pseudo-terminals");
         }
-        // A release first: the bytes that are waiting may be the next host's.
-        if ((fds[1].revents & POLLIN) != 0) {
-            TakeRelease();
-        }
-        if ((fds[0].revents & POLLIN) != 0) {
-            ReadHost();
-        } else if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
-            usleep(20000);  // no reader on the other side yet
+        for (std::size_t i = 0; i < servers.size(); ++i) {
+            const short revents = fds[2 * i].fd >= 0 ? fds[2 * i].revents : 0;
+            const short watchRevents = fds[2 * i + 1].fd >= 0 ? fds[2 * i + 1].revents : 0;
+            if (revents != 0 || watchRevents != 0) {
+                servers[i]->Handle(revents, watchRevents);
+            }
         }
     }
 }

@@ -7,12 +7,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/bytes.h"
 #include "engine/line_settings.h"
 #include "engine/receiver.h"
 #include "engine/replay.h"
 #include "front/hang_up.h"
+#include "front/line_pacer.h"
 #include "front/release_watch.h"
 
 namespace simfront {
@@ -77,9 +79,12 @@ class ReplayEndpoint final : public WireEndpoint {
 // USB serial device that left the machine: it closes both sides of its terminal, so that a host
 // holding it sees a hang-up, and removes its link; when the endpoint is back, a new terminal
 // appears behind the same link.
+//
+// Paced, the server spends the line's time on every byte it hears and sends (LinePacer), as a
+// cable at the host's line speed would.
 class PtyServer {
   public:
-    explicit PtyServer(WireEndpoint& endpoint);
+    explicit PtyServer(WireEndpoint& endpoint, bool paced = false);
     ~PtyServer();
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
@@ -110,10 +115,23 @@ class PtyServer {
     // Serves until stop becomes non-zero (set it from a signal handler).
     void Serve(const volatile std::sig_atomic_t& stop);
 
+    // One turn of the serving loop, apart so that one loop serves many terminals (ServeAll):
+    // Prepare does what is due now and says what to wait for (fd -1: nothing but time), Handle
+    // takes what the wait found on that descriptor.
+    struct Wait {
+        int fd = -1;
+        short events = 0;
+        int watchFd = -1;            // the release watch (OnRelease), polled for input; -1: none
+        std::int64_t timeoutNs = 0;  // from now
+    };
+    Wait Prepare();
+    void Handle(short revents, short watchRevents);
+
     // The host's current line settings, as the slave's terminal attributes hold them.
     sim::LineSettings HostLine() const;
 
   private:
+    std::int64_t NowNs() const;
     std::uint64_t NowMs() const;
     // Makes a raw terminal and, when a link was asked for, links it.
     void CreateTerminal();
@@ -122,6 +140,8 @@ class PtyServer {
     void CloseTerminal();
     // Follows the endpoint off the bus and back; true while it is away.
     bool FollowBus();
+    // Hands the engine the host's bytes that have crossed the line by now.
+    void Deliver();
     void Flush();
     // Hangs up when the trigger's time has come; true once hung up.
     bool CheckHangUp();
@@ -139,12 +159,18 @@ class PtyServer {
     bool linked_ = false;   // the link currently leads to this server's terminal
     bool hungUp_ = false;
     sim::Bytes unsent_;
+    LinePacer fromHost_;
+    LinePacer toHost_;
     std::int64_t startNs_ = 0;
+    std::int64_t idleUntilNs_ = 0;  // no reader on the other side: look again then
     std::optional<HangUpTrigger> hangUp_;
     std::optional<std::uint64_t> hangUpAtMs_;
     std::function<sim::Counters()> counters_;
     std::unique_ptr<ReleaseWatch> releaseWatch_;
     std::function<void(std::uint64_t)> released_;
 };
+
+// Serves every server in one loop until stop becomes non-zero.
+void ServeAll(const std::vector<PtyServer*>& servers, const volatile std::sig_atomic_t& stop);
 
 }  // namespace simfront
