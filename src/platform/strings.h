@@ -33,8 +33,7 @@ std::string FormatText(const std::string& format, const Args&... args) {
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #pragma GCC diagnostic ignored "-Wformat-security"
 #endif
-    const int needed =
-        std::snprintf(nullptr, 0, format.c_str(), detail::FormatArgument(args)...);
+    const int needed = std::snprintf(nullptr, 0, format.c_str(), detail::FormatArgument(args)...);
     if (needed <= 0) {
         return {};
     }

@@ -5,7 +5,7 @@
 
 // The byte transport that the packet layers read and write. Every call blocks until it is done.
 class CioInterface {
-public:
+  public:
     // serialLine: true when the transport is a serial line whose line settings can be changed
     // and which can send a break.
     explicit CioInterface(bool serialLine) : serialLine_(serialLine) {}
@@ -29,6 +29,6 @@ public:
 
     bool IsSerialLine() const { return serialLine_; }
 
-private:
+  private:
     bool serialLine_;
 };

@@ -7,7 +7,7 @@
 // A failure of the COM port. Its text is string (code + 601), formatted with the code, the
 // system error number taken where the failure happened, and the port number.
 class CSerialComException : public CException {
-public:
+  public:
     static constexpr int kOpenFailed = 301;
     static constexpr int kSettingsFailed = 302;
     static constexpr int kReadFailed = 303;
@@ -22,7 +22,7 @@ public:
 
     std::string GetMessageText() const override;
 
-private:
+  private:
     int portNumber_;
     int code_;
     long systemError_;
