@@ -7,12 +7,14 @@
 #include "platform/virtual_clock.h"
 #include "transport/io_interface.h"
 #include "transport/serial_com_exception.h"
+#include "transport/serial_settings.h"
 
 namespace fuzzing {
 
 // The receiver's side of the line for a fuzz target: the fuzzer's bytes are what arrives, writes
-// are discarded. When the input is used up every read finds nothing, as after the port's read
-// time-out. Optionally the nth read throws the port's read failure.
+// are discarded. When the input is used up every read finds nothing after the port's read
+// time-out, which passes on the current (virtual) clock: a wait bounded by time ends, as on a
+// silent port. Optionally the nth read throws the port's read failure.
 class FuzzTransport final : public CioInterface {
   public:
     FuzzTransport(const std::uint8_t* data, std::size_t size)
@@ -28,6 +30,10 @@ class FuzzTransport final : public CioInterface {
             throw CSerialComException(1, CSerialComException::kReadFailed, 5);
         }
         const std::size_t n = std::min(count, size_ - position_);
+        if (n == 0) {
+            platform::CurrentClock().Sleep(serial::kReadTimeoutMs);
+            return 0;
+        }
         std::copy_n(data_ + position_, n, buffer);
         position_ += n;
         return n;
@@ -45,7 +51,8 @@ class FuzzTransport final : public CioInterface {
     std::size_t writes_ = 0;
 };
 
-// Frozen virtual time: attempts end by the exhausted input, never by the wall clock.
+// Virtual time, moved only by the line's read time-outs and the code's own waits: attempts end by
+// the exhausted input, never by the wall clock.
 struct FrozenTime {
     platform::VirtualClock clock;
     platform::ScopedClock scoped{clock};

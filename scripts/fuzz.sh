@@ -70,7 +70,7 @@ for target in "${targets[@]}"; do
     status=0
     start=$SECONDS
     # shellcheck disable=SC2086 # the extra flags are meant to split into words
-    "$target" -max_total_time="$seconds" -runs="$((runs > 0 ? runs : -1))" -print_final_stats=1 \
+    "$target" -timeout=10 -max_total_time="$seconds" -runs="$((runs > 0 ? runs : -1))" -print_final_stats=1 \
         ${DEVVORIN_FUZZ_ARGS:-} \
         -artifact_prefix="$artifacts/$name-" "$found" "$corpus" >"$log" 2>&1 || status=$?
     grep -E '^(Done [0-9]+ runs|stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb))' \
