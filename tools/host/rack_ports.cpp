@@ -9,11 +9,14 @@ constexpr std::size_t kMostPorts = 1024;
 
 }  // namespace
 
-bool ParsePortNumber(const std::string& text, int& port) {
+bool ParseDecimal(const std::string& text, int low, int high, int& number) {
     const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, port);
-    return !text.empty() && error == std::errc() && stop == end && port >= 1 &&
-           port <= kHighestPort;
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    return !text.empty() && error == std::errc() && stop == end && number >= low && number <= high;
+}
+
+bool ParsePortNumber(const std::string& text, int& port) {
+    return ParseDecimal(text, 1, kHighestPort, port);
 }
 
 bool ParsePortList(const std::string& text, std::vector<int>& ports, std::string& error) {

@@ -18,3 +18,6 @@ bool ParsePortDevice(const std::string& text, std::map<int, std::string>& device
 
 // A port number 1..1024 from the whole text.
 bool ParsePortNumber(const std::string& text, int& port);
+
+// The whole text a decimal number from low to high (nothing before or after it).
+bool ParseDecimal(const std::string& text, int low, int high, int& number);

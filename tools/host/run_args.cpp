@@ -1,17 +1,8 @@
 #include "run_args.h"
 
-#include <charconv>
-
 #include "rack_ports.h"
 
 namespace {
-
-// A whole decimal number from low to high.
-bool ParseNumber(const std::string& text, int low, int high, int& number) {
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, number);
-    return !text.empty() && error == std::errc() && stop == end && number >= low && number <= high;
-}
 
 // The options of a working day, which belong to the whole command rather than to one run.
 bool OfTheDay(const std::string& name) {
@@ -22,12 +13,12 @@ bool OfTheDay(const std::string& name) {
 bool SetDayOption(const std::string& name, const std::string& value, RunArgs& run,
                   std::string& error) {
     if (name == "--repeat") {
-        if (!ParseNumber(value, 1, 1000000, run.repeat)) {
+        if (!ParseDecimal(value, 1, 1000000, run.repeat)) {
             error = "--repeat takes a number of runs from 1 to 1000000, not '" + value + "'";
             return false;
         }
     } else if (name == "--cancel-after") {
-        if (!ParseNumber(value, 0, 86400000, run.cancelAfterMs)) {
+        if (!ParseDecimal(value, 0, 86400000, run.cancelAfterMs)) {
             error = "--cancel-after takes milliseconds from 0 to 86400000, not '" + value + "'";
             return false;
         }
