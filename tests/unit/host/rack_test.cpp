@@ -58,6 +58,11 @@ TEST(RackArgs, PortsAndTheirDevicesReadAsTheHelpSays) {
          {},
          false,
          "--events is for the runs of a rack"},
+        {"a working day is one port",
+         {"--ports", "3-4", "--repeat", "2"},
+         {},
+         false,
+         "--repeat and --stats are for one port"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"0"};
