@@ -16,10 +16,6 @@ sim=${2:?the vorin-sim program}
 . "$here/wine_env.sh"
 dv_wine_host_case "$exe" rack || exit $?
 dv_wine_sim_start "$sim" --count 2 || exit 1
-for _ in $(seq 1 100); do
-    [[ -e $DV_WINE_ROOT/sim-port2 ]] && break
-    sleep 0.05
-done
 for port in 1 2; do
     pty=$(readlink -f "$DV_WINE_ROOT/sim-port$port")
     echo "COM$((port + 4)) -> $pty"

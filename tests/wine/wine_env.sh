@@ -450,13 +450,19 @@ dv_wine_run() {
 # $DV_WINE_ROOT/sim.log (with --count, a rack: links sim-port1, sim-port2, ...). Call after
 # dv_wine_start; dv_wine_sim_stop (or dv_wine_stop) ends it.
 dv_wine_sim_start() {
-    local sim=$1 link=$DV_WINE_ROOT/sim-port
+    local sim=$1 link=$DV_WINE_ROOT/sim-port last arg previous=''
     shift
     rm -f "$link"
+    # A rack (--count N) links sim-port1 .. sim-portN; it has started once the last is there.
+    last=$link
+    for arg in "$@"; do
+        [[ $previous == --count ]] && last=$link$arg
+        previous=$arg
+    done
     DEVVORIN_TIME_SCALE=0.1 "$sim" --link "$link" "$@" >>"$DV_WINE_ROOT/sim.log" 2>&1 &
     DV_SIM_PID=$!
     for _ in $(seq 1 100); do
-        [[ -e $link || -e ${link}1 ]] && return 0
+        [[ -e $last ]] && return 0
         sleep 0.05
     done
     echo "vorin-sim did not start"
